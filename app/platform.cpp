@@ -1,0 +1,98 @@
+#include "app/platform.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace kiv {
+
+#if defined(_WIN32)
+
+namespace {
+
+FileIdentity identify_handle(HANDLE handle) {
+  FileIdentity id;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle == INVALID_HANDLE_VALUE ||
+      GetFileType(handle) != FILE_TYPE_DISK ||
+      !GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return id;
+  }
+  id.regular = true;
+  id.device = info.dwVolumeSerialNumber;
+  id.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
+             info.nFileIndexLow;
+  return id;
+}
+
+}  // namespace
+
+FileIdentity identify_stream(std::FILE* stream) {
+  return identify_handle(
+      reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
+}
+
+FileIdentity identify_path(const char* path) {
+  HANDLE handle =
+      CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  FileIdentity id = identify_handle(handle);
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  return id;
+}
+
+bool is_directory(std::FILE* stream) {
+  BY_HANDLE_FILE_INFORMATION info;
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  return handle != INVALID_HANDLE_VALUE &&
+         GetFileInformationByHandle(handle, &info) &&
+         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void use_text_mode(std::FILE* stream) { _setmode(_fileno(stream), _O_TEXT); }
+
+#else
+
+namespace {
+
+FileIdentity identify_stat(const struct stat& st) {
+  FileIdentity id;
+  id.regular = S_ISREG(st.st_mode);
+  id.device = static_cast<unsigned long long>(st.st_dev);
+  id.index = static_cast<unsigned long long>(st.st_ino);
+  return id;
+}
+
+}  // namespace
+
+FileIdentity identify_stream(std::FILE* stream) {
+  struct stat st;
+  if (fstat(fileno(stream), &st) != 0) return FileIdentity{};
+  return identify_stat(st);
+}
+
+FileIdentity identify_path(const char* path) {
+  struct stat st;
+  if (stat(path, &st) != 0) return FileIdentity{};
+  return identify_stat(st);
+}
+
+bool is_directory(std::FILE* stream) {
+  struct stat st;
+  return fstat(fileno(stream), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void use_text_mode(std::FILE*) {}
+
+#endif
+
+bool same_file(const FileIdentity& a, const FileIdentity& b) {
+  return a.regular && b.regular && a.device == b.device && a.index == b.index;
+}
+
+}  // namespace kiv

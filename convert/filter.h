@@ -1,0 +1,67 @@
+#ifndef KIV_CONVERT_FILTER_H_
+#define KIV_CONVERT_FILTER_H_
+
+#include <cstddef>
+#include <cstdio>
+
+#include "options/options.h"
+
+namespace kiv {
+
+// How normal mode treats a byte value.
+enum class ByteKind : unsigned char {
+  plain,       // copied as it is (blanks too: see filter_chunk)
+  line_break,  // LF or CR: dropped or written as backslash-n
+  escaped,     // written in its escaped form
+  tag_end,     // a > that puts the next bytes into after-tag mode
+};
+
+// Everything the filter needs to know per byte value, built once per run.
+struct FilterTable {
+  ByteKind kind[256];
+  char form[256][4];                 // escaped form, or the byte itself
+  unsigned char form_length[256];
+  unsigned char specials[32];        // every byte value that is not plain
+  int special_count;
+  bool escape_newline;
+  bool keep_blanks;
+};
+
+// What one chunk of input leaves for the next one.
+struct FilterState {
+  bool after_tag = false;      // the last byte read was a > (or a blank
+                               // swallowed after one)
+  bool pending_blank = false;  // a blank held back until the next byte
+                               // shows whether a line break follows
+};
+
+// Largest output of one input byte ("&lt;"); a chunk of n bytes writes at
+// most n * kMaxExpansion + kChunkSlack bytes.
+constexpr std::size_t kMaxExpansion = 4;
+constexpr std::size_t kChunkSlack = 16;
+
+// Builds the per-byte conversion for a run.
+FilterTable make_filter_table(const Options& options);
+
+// Converts n bytes of input into out and returns the number of bytes
+// written. The state carries over, so any split of the input into chunks
+// gives the same output.
+std::size_t filter_chunk(const FilterTable& table, FilterState& state,
+                         const unsigned char* in, std::size_t n,
+                         unsigned char* out);
+
+// Writes what the end of the input adds (at most 3 bytes) and returns the
+// number of bytes written.
+std::size_t filter_finish(const FilterTable& table, FilterState& state,
+                          unsigned char* out);
+
+enum class ConvertStatus { ok, read_failed, write_failed };
+
+// Copies input to output through the filter until the end of the input,
+// or until reading or writing fails.
+ConvertStatus convert_text(std::FILE* input, std::FILE* output,
+                           const Options& options);
+
+}  // namespace kiv
+
+#endif  // KIV_CONVERT_FILTER_H_

@@ -1,0 +1,22 @@
+#ifndef KIV_CONVERT_FILTER_REFERENCE_H_
+#define KIV_CONVERT_FILTER_REFERENCE_H_
+
+#include <string>
+
+#include "convert/filter.h"
+#include "options/options.h"
+
+namespace kiv {
+
+// The filter's rules written out plainly, one byte at a time with one byte
+// of push-back, as the oracle that the fast filter is checked against.
+std::string reference_convert(const std::string& input, const Options& options);
+
+// The fast filter over memory, fed in chunks of `chunk` bytes (0: all at
+// once), so tests can place chunk boundaries anywhere.
+std::string fast_convert(const std::string& input, const Options& options,
+                         std::size_t chunk = 0);
+
+}  // namespace kiv
+
+#endif  // KIV_CONVERT_FILTER_REFERENCE_H_
