@@ -1,6 +1,11 @@
 #include "app/platform.h"
 
+#include <cstring>
+
 #if defined(_WIN32)
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0602  // FileIdInfo; older systems fall back
+#endif
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -16,17 +21,34 @@ namespace {
 
 FileIdentity identify_handle(HANDLE handle) {
   FileIdentity id;
-  BY_HANDLE_FILE_INFORMATION info;
-  if (handle == INVALID_HANDLE_VALUE ||
-      GetFileType(handle) != FILE_TYPE_DISK ||
-      !GetFileInformationByHandle(handle, &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+  if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) {
     return id;
   }
+  FILE_BASIC_INFO basic;
+  if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic,
+                                    sizeof basic) ||
+      (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return id;
+  }
+  FILE_ID_INFO file_id;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandleEx(handle, FileIdInfo, &file_id,
+                                   sizeof file_id)) {
+    id.device = file_id.VolumeSerialNumber;
+    std::memcpy(&id.index, file_id.FileId.Identifier, 8);
+    std::memcpy(&id.index_high, file_id.FileId.Identifier + 8, 8);
+  } else if (GetFileInformationByHandle(handle, &info)) {
+    // Before Windows 8 there are only 64-bit file numbers.
+    id.device = info.dwVolumeSerialNumber;
+    id.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
+               info.nFileIndexLow;
+  } else {
+    return id;
+  }
+  // Wine names no volume for a handle inherited from a redirection; the
+  // file number alone then has to decide.
+  id.device_known = id.device != 0;
   id.regular = true;
-  id.device = info.dwVolumeSerialNumber;
-  id.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
-             info.nFileIndexLow;
   return id;
 }
 
@@ -47,11 +69,12 @@ FileIdentity identify_path(const char* path) {
 }
 
 bool is_directory(std::FILE* stream) {
-  BY_HANDLE_FILE_INFORMATION info;
+  FILE_BASIC_INFO basic;
   HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   return handle != INVALID_HANDLE_VALUE &&
-         GetFileInformationByHandle(handle, &info) &&
-         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+         GetFileInformationByHandleEx(handle, FileBasicInfo, &basic,
+                                      sizeof basic) &&
+         (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 void use_text_mode(std::FILE* stream) { _setmode(_fileno(stream), _O_TEXT); }
@@ -92,7 +115,9 @@ void use_text_mode(std::FILE*) {}
 #endif
 
 bool same_file(const FileIdentity& a, const FileIdentity& b) {
-  return a.regular && b.regular && a.device == b.device && a.index == b.index;
+  return a.regular && b.regular && a.index == b.index &&
+         a.index_high == b.index_high &&
+         (a.device == b.device || !a.device_known || !b.device_known);
 }
 
 }  // namespace kiv

@@ -8,9 +8,11 @@ namespace kiv {
 // Which file a name or an open stream stands for, as far as the system
 // tells: device (volume) and file number.
 struct FileIdentity {
-  bool regular = false;  // a regular file whose numbers are known
+  bool regular = false;       // a regular file whose numbers are known
+  bool device_known = true;   // false where the system names no volume
   unsigned long long device = 0;
   unsigned long long index = 0;
+  unsigned long long index_high = 0;  // 128-bit file numbers (ReFS)
 };
 
 // Identity of the file behind an open stream.
