@@ -1,0 +1,22 @@
+#ifndef KIV_CONVERT_LINE_ENDS_H_
+#define KIV_CONVERT_LINE_ENDS_H_
+
+#include <cstddef>
+
+namespace kiv {
+
+// How the bytes of the source reach the filter.
+enum class LineEnds {
+  as_read,    // exactly as the stream delivers them
+  crlf_to_lf, // a CR directly before an LF is dropped (Windows text files)
+};
+
+// Drops, in place, every CR in data[0, n) that is directly followed by an
+// LF, and returns the number of bytes that remain. A CR as the last byte
+// cannot be judged yet unless `at_end`: it is left out of the count, and
+// the caller puts it in front of the next block.
+std::size_t collapse_crlf(unsigned char* data, std::size_t n, bool at_end);
+
+}  // namespace kiv
+
+#endif  // KIV_CONVERT_LINE_ENDS_H_
