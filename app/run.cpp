@@ -95,9 +95,14 @@ int run(int argc, char* argv[], Variant variant) {
   // target would empty the source before it is read.
   FileIdentity target_identity =
       target != nullptr ? identify_path(target) : identify_stream(stdout);
-  if (same_file(identify_stream(input), target_identity)) {
+  FileIdentity source_identity = identify_stream(input);
+  if (same_file(source_identity, target_identity)) {
     std::fclose(input);
-    std::printf(kSameFile, source_name);
+    // With standard output going into the source, the message would be
+    // appended to it.
+    if (!same_file(source_identity, identify_stream(stdout))) {
+      std::printf(kSameFile, source_name);
+    }
     return kExitSameFile;
   }
 

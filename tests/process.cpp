@@ -1,10 +1,12 @@
 #include "tests/process.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -48,21 +50,50 @@ bool file_exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+std::vector<std::string> list_dir(const std::string& dir) {
+  std::vector<std::string> names;
+  DIR* folder = opendir(dir.c_str());
+  if (folder == nullptr) return names;
+  while (const dirent* entry = readdir(folder)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(folder);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+namespace {
+
+// An unlinked temporary file holding `bytes`, positioned at its start.
+int temp_fd(const std::string& bytes) {
+  std::string name = make_temp_dir();
+  if (name.empty()) return -1;
+  std::string file = name + "/stream";
+  int fd = open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+  unlink(file.c_str());
+  rmdir(name.c_str());
+  if (fd < 0) return -1;
+  if (write(fd, bytes.data(), bytes.size()) !=
+      static_cast<ssize_t>(bytes.size())) {
+    close(fd);
+    return -1;
+  }
+  lseek(fd, 0, SEEK_SET);
+  return fd;
+}
+
+}  // namespace
+
 ProcessResult run_process(const std::vector<std::string>& argv,
-                          const std::string& input, const std::string& dir,
-                          const std::string& out_file) {
+                          const Streams& streams, const std::string& dir) {
   ProcessResult result;
-  char in_name[] = "/tmp/kiv-stdin-XXXXXX";
-  char out_name[] = "/tmp/kiv-stdout-XXXXXX";
-  int in_fd = mkstemp(in_name);
-  int out_fd = out_file.empty() ? mkstemp(out_name) : -1;
-  if (in_fd < 0 || (out_file.empty() && out_fd < 0)) return result;
-  unlink(in_name);
-  if (write(in_fd, input.data(), input.size()) !=
-      static_cast<ssize_t>(input.size())) {
+  int in_fd = streams.in_file.empty() ? temp_fd(streams.input) : -1;
+  int out_fd = streams.out_file.empty() ? temp_fd("") : -1;
+  if ((streams.in_file.empty() && in_fd < 0) ||
+      (streams.out_file.empty() && out_fd < 0)) {
     return result;
   }
-  lseek(in_fd, 0, SEEK_SET);
 
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
@@ -70,9 +101,14 @@ ProcessResult run_process(const std::vector<std::string>& argv,
 
   pid_t pid = fork();
   if (pid == 0) {
+    // Redirections name paths as a shell would: relative to the folder.
     if (chdir(dir.c_str()) != 0) _exit(126);
-    if (!out_file.empty()) {
-      out_fd = open(out_file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (!streams.in_file.empty()) {
+      in_fd = open(streams.in_file.c_str(), O_RDONLY);
+      if (in_fd < 0) _exit(126);
+    }
+    if (!streams.out_file.empty()) {
+      out_fd = open(streams.out_file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
       if (out_fd < 0) _exit(126);
     }
     dup2(in_fd, 0);
@@ -80,14 +116,18 @@ ProcessResult run_process(const std::vector<std::string>& argv,
     execv(args[0], args.data());
     _exit(127);
   }
-  close(in_fd);
+  if (in_fd >= 0) close(in_fd);
   int status = 0;
   waitpid(pid, &status, 0);
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
-  if (out_file.empty()) {
-    result.out = read_file(out_name);
+  if (out_fd >= 0) {
+    char buffer[65536];
+    lseek(out_fd, 0, SEEK_SET);
+    ssize_t got;
+    while ((got = read(out_fd, buffer, sizeof buffer)) > 0) {
+      result.out.append(buffer, static_cast<std::size_t>(got));
+    }
     close(out_fd);
-    unlink(out_name);
   }
   return result;
 }

@@ -11,13 +11,18 @@ struct ProcessResult {
   std::string out;     // everything written to standard output
 };
 
-// Runs argv[0] (a path) with these arguments in folder `dir`, feeding
-// `input` as standard input (or /dev/null-like nothing when no_stdin),
-// and collects exit code and standard output. `out_file`, when not empty,
-// receives standard output instead (a path, opened for writing).
+// Where a process's standard streams come from and go to.
+struct Streams {
+  std::string input;     // bytes fed as standard input ...
+  std::string in_file;   // ... unless this names a file (or folder) to open
+  std::string out_file;  // when not empty, standard output is appended to
+                         // this path instead of being collected
+};
+
+// Runs argv[0] (a path; a relative one counts from `dir`) with these
+// arguments in folder `dir` and collects exit code and standard output.
 ProcessResult run_process(const std::vector<std::string>& argv,
-                          const std::string& input, const std::string& dir,
-                          const std::string& out_file = "");
+                          const Streams& streams, const std::string& dir);
 
 // A fresh empty folder under the system's temporary folder.
 std::string make_temp_dir();
@@ -28,6 +33,9 @@ void remove_tree(const std::string& dir);
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
+
+// The names in a folder, sorted, without "." and "..".
+std::vector<std::string> list_dir(const std::string& dir);
 
 // Shows bytes readably for failure messages: escapes and hex for the rest.
 std::string visible(const std::string& bytes);
