@@ -1,0 +1,47 @@
+#include "convert/line_ends.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kiv {
+namespace {
+
+// Feeds text in blocks of `block` bytes the way the reader does, carrying
+// a held CR to the front of the next block.
+std::string collapse(const std::string& text, std::size_t block) {
+  std::string out;
+  std::string pending;
+  for (std::size_t at = 0; at <= text.size(); at += block) {
+    bool at_end = at + block >= text.size();
+    std::string data = pending + text.substr(at, block);
+    std::size_t kept = collapse_crlf(
+        reinterpret_cast<unsigned char*>(data.data()), data.size(), at_end);
+    out.append(data, 0, kept);
+    pending = !at_end && !data.empty() && data.back() == '\r' ? "\r" : "";
+    if (at_end) break;
+  }
+  return out;
+}
+
+TEST(LineEnds, OnlyCrDirectlyBeforeLfGoes) {
+  for (std::size_t block : {1u, 2u, 3u, 64u}) {
+    EXPECT_EQ(collapse("a\r\nb", block), "a\nb") << block;
+    EXPECT_EQ(collapse("a\rb", block), "a\rb") << block;
+    EXPECT_EQ(collapse("a\r\r\nb", block), "a\r\nb") << block;
+    EXPECT_EQ(collapse("\r\n\r\n", block), "\n\n") << block;
+    EXPECT_EQ(collapse("end\r", block), "end\r") << block;
+    EXPECT_EQ(collapse("\n\r", block), "\n\r") << block;
+  }
+}
+
+TEST(LineEnds, OtherBytesSurviveIncludingCtrlZ) {
+  std::string all;
+  for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+  EXPECT_EQ(collapse(all, 7), all);
+  EXPECT_EQ(collapse(std::string("a\x1a\0b\r\n", 6), 2),
+            std::string("a\x1a\0b\n", 5));
+}
+
+}  // namespace
+}  // namespace kiv
