@@ -1,0 +1,75 @@
+#ifndef KIV_TESTS_ROUNDTRIP_CLIENT_H_
+#define KIV_TESTS_ROUNDTRIP_CLIENT_H_
+
+// Running real programs (Kiv itself, compilers, interpreters) for the
+// round-trip tests: processes, files and a scratch folder.
+
+#include <string>
+#include <vector>
+
+namespace kiv::roundtrip {
+
+struct Outcome {
+  int exit_code = -1;  // -1 when the process did not exit normally
+  std::string out;     // standard output
+  std::string err;     // standard error
+};
+
+// Runs argv (argv[0] is looked up on PATH unless it holds a slash) in
+// folder `dir` with `input` as standard input.
+Outcome run_program(const std::vector<std::string>& argv,
+                    const std::string& dir, const std::string& input = "");
+
+// Full path of a program found on PATH, or "" when there is none.
+std::string find_program(const std::string& name);
+
+// True when running under CI, where a missing client is a failure.
+bool in_ci();
+
+// Path of the built Kiv (or KivS) program.
+std::string kiv_program(const std::string& name = "Kiv");
+
+// Writes `text` to file `source` in `dir` and lets Kiv convert it into
+// file `target` with these options. The outcome holds Kiv's exit code and
+// messages, and the target's bytes as `out`.
+Outcome convert_file(const std::string& dir, const std::string& source,
+                     const std::string& text, const std::string& target,
+                     const std::vector<std::string>& options);
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+
+// Bytes shown readably for failure messages.
+std::string visible(const std::string& bytes);
+
+// A scratch folder that is removed when the test ends.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace kiv::roundtrip
+
+// Looks up a client program; without it the test fails under CI (where
+// scripts/check installs every client) and is skipped elsewhere.
+#define REQUIRE_CLIENT(var, program, package)                                  \
+  const std::string var = ::kiv::roundtrip::find_program(program);            \
+  if (var.empty()) {                                                           \
+    if (::kiv::roundtrip::in_ci()) {                                           \
+      FAIL() << program << " is missing (Debian package " << package           \
+             << "); scripts/check installs it";                               \
+    }                                                                          \
+    GTEST_SKIP() << program << " not found: install the Debian package "      \
+                 << package << " (scripts/check does) to run this test";      \
+  }
+
+#endif  // KIV_TESTS_ROUNDTRIP_CLIENT_H_
