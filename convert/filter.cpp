@@ -1,14 +1,30 @@
 #include "convert/filter.h"
 
+#include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64) || \
+// x86 processors get vector scans; which one runs is decided at run time,
+// so one build serves every x86-64 processor. Elsewhere the scalar scan
+// runs.
+#if defined(__x86_64__) || defined(_M_X64) || \
+    (defined(__i386__) && defined(__SSE2__)) || \
     (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define KIV_HAVE_SSE2 1
-#include <emmintrin.h>
-#if defined(_MSC_VER) && !defined(__clang__)
+#define KIV_X86_SIMD 1
+#include <immintrin.h>
+#endif
+#if defined(_MSC_VER)
 #include <intrin.h>
 #endif
+
+#if defined(__GNUC__) || defined(__clang__)
+#define KIV_TARGET(name) __attribute__((target(name)))
+#define KIV_ALWAYS_INLINE inline __attribute__((always_inline))
+#elif defined(_MSC_VER)
+#define KIV_TARGET(name)
+#define KIV_ALWAYS_INLINE __forceinline
+#else
+#define KIV_TARGET(name)
+#define KIV_ALWAYS_INLINE inline
 #endif
 
 namespace kiv {
@@ -42,125 +58,191 @@ constexpr EscapeRow kEscapeTable[] = {
     {&Options::html_entities, '>', "&gt;"},
 };
 
+// The filter looks at blocks of 64 bytes: a vector scan marks the bytes
+// that are not plain with one bit each, and the rest is copied unread.
+constexpr std::ptrdiff_t kBlockBytes = 64;
+
 inline unsigned char* put(unsigned char* out, const FilterTable& table,
                           unsigned char c) {
   std::memcpy(out, table.form[c], 4);
   return out + table.form_length[c];
 }
 
-inline unsigned char* put_line_break(unsigned char* out,
-                                     const FilterTable& table) {
-  if (table.escape_newline) {
-    out[0] = '\\';
-    out[1] = 'n';
-    return out + 2;
-  }
-  return out;
-}
-
-#if KIV_HAVE_SSE2
-inline int lowest_bit(unsigned mask) {
+inline int lowest_bit(std::uint64_t mask) {
 #if defined(_MSC_VER) && !defined(__clang__)
   unsigned long index;
-  _BitScanForward(&index, mask);
+#if defined(_M_X64) || defined(_M_ARM64)
+  _BitScanForward64(&index, mask);
+#else
+  if (!_BitScanForward(&index, static_cast<unsigned long>(mask))) {
+    _BitScanForward(&index, static_cast<unsigned long>(mask >> 32));
+    index += 32;
+  }
+#endif
   return static_cast<int>(index);
 #else
-  return __builtin_ctz(mask);
+  return __builtin_ctzll(mask);
 #endif
 }
-#endif
 
-// Finds the end of a run of plain bytes. With SSE2 it checks 16 bytes
-// at a time against every special byte value of the run's table.
-struct PlainScanner {
-#if KIV_HAVE_SSE2
-  __m128i specials[sizeof(FilterTable::specials)];
-#endif
+// The scans. Each returns a bit for every byte of a block that is not
+// plain; marking a plain byte too is harmless (it takes the slow way and
+// is written unchanged), missing one is not.
+struct ScalarScan {
   const FilterTable* table;
 };
 
-PlainScanner make_scanner(const FilterTable& table) {
-  PlainScanner scanner;
-#if KIV_HAVE_SSE2
+inline std::uint64_t special_mask(const ScalarScan& scan,
+                                  const unsigned char* p) {
+  std::uint64_t mask = 0;
+  for (int k = 0; k < kBlockBytes; ++k) {
+    std::uint64_t special = scan.table->kind[p[k]] != ByteKind::plain;
+    mask |= special << k;
+  }
+  return mask;
+}
+
+#if KIV_X86_SIMD
+// One compare per special byte value.
+struct Sse2Scan {
+  __m128i specials[sizeof(FilterTable::specials)];
+  int count;
+};
+
+Sse2Scan make_sse2_scan(const FilterTable& table) {
+  Sse2Scan scan;
+  scan.count = table.special_count;
   for (int i = 0; i < table.special_count; ++i) {
-    scanner.specials[i] = _mm_set1_epi8(static_cast<char>(table.specials[i]));
+    scan.specials[i] = _mm_set1_epi8(static_cast<char>(table.specials[i]));
   }
-#endif
-  scanner.table = &table;
-  return scanner;
+  return scan;
 }
 
-// Copies the run of plain bytes that starts at p to out and returns the
-// first byte that is not plain (or end); out advances by the run's length.
-// Up to 15 bytes beyond the run may be stored too; later writes cover them.
-inline const unsigned char* copy_plain(const PlainScanner& scanner,
-                                       const unsigned char* p,
-                                       const unsigned char* end,
-                                       unsigned char*& out) {
-  const FilterTable& table = *scanner.table;
-#if KIV_HAVE_SSE2
-  while (end - p >= 16) {
-    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
-    __m128i hits = _mm_setzero_si128();
-    for (int i = 0; i < table.special_count; ++i) {
-      hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, scanner.specials[i]));
-    }
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-    if (mask != 0) {
-      int skip = lowest_bit(mask);
-      out += skip;
-      return p + skip;
-    }
-    p += 16;
-    out += 16;
+inline std::uint64_t special_bits16(const Sse2Scan& scan,
+                                    const unsigned char* p) {
+  __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i hits = _mm_setzero_si128();
+  for (int i = 0; i < scan.count; ++i) {
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, scan.specials[i]));
   }
+  return static_cast<unsigned>(_mm_movemask_epi8(hits));
+}
+
+inline std::uint64_t special_mask(const Sse2Scan& scan,
+                                  const unsigned char* p) {
+  return special_bits16(scan, p) | special_bits16(scan, p + 16) << 16 |
+         special_bits16(scan, p + 32) << 32 |
+         special_bits16(scan, p + 48) << 48;
+}
+
+// A table lookup by low and by high nibble (pshufb), the same few
+// instructions however many bytes the options name.
+struct Ssse3Scan {
+  __m128i low;
+  __m128i high;
+};
+
+KIV_TARGET("ssse3")
+inline std::uint64_t special_bits16(const Ssse3Scan& scan,
+                                    const unsigned char* p) {
+  const __m128i nibble = _mm_set1_epi8(0x0F);
+  __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i low = _mm_shuffle_epi8(scan.low, _mm_and_si128(block, nibble));
+  __m128i high = _mm_shuffle_epi8(
+      scan.high, _mm_and_si128(_mm_srli_epi16(block, 4), nibble));
+  __m128i plain =
+      _mm_cmpeq_epi8(_mm_and_si128(low, high), _mm_setzero_si128());
+  return ~static_cast<unsigned>(_mm_movemask_epi8(plain)) & 0xFFFFu;
+}
+
+KIV_TARGET("ssse3")
+inline std::uint64_t special_mask(const Ssse3Scan& scan,
+                                  const unsigned char* p) {
+  return special_bits16(scan, p) | special_bits16(scan, p + 16) << 16 |
+         special_bits16(scan, p + 32) << 32 |
+         special_bits16(scan, p + 48) << 48;
+}
+
+// The same lookup, 32 bytes at a time.
+struct Avx2Scan {
+  __m256i low;
+  __m256i high;
+};
+
+KIV_TARGET("avx2")
+inline std::uint64_t special_bits32(const Avx2Scan& scan,
+                                    const unsigned char* p) {
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  __m256i low = _mm256_shuffle_epi8(scan.low, _mm256_and_si256(block, nibble));
+  __m256i high = _mm256_shuffle_epi8(
+      scan.high, _mm256_and_si256(_mm256_srli_epi16(block, 4), nibble));
+  __m256i plain =
+      _mm256_cmpeq_epi8(_mm256_and_si256(low, high), _mm256_setzero_si256());
+  return ~static_cast<std::uint32_t>(_mm256_movemask_epi8(plain));
+}
+
+KIV_TARGET("avx2")
+inline std::uint64_t special_mask(const Avx2Scan& scan,
+                                  const unsigned char* p) {
+  return special_bits32(scan, p) | special_bits32(scan, p + 32) << 32;
+}
 #endif
-  while (p < end && table.kind[*p] == ByteKind::plain) *out++ = *p++;
+
+// Filters normal-mode bytes from p (p[-1] must be readable: a line break
+// looks at the byte before it) while two blocks are left, because the
+// copy after a special byte reads up to one block past its own. Stops at
+// a tag end, which it leaves for the caller.
+//
+// Each block is copied whole first; at every special byte the output
+// moves on to it, the byte's form is written, and the rest of the block
+// is copied again behind the form. So a block costs a few copies and no
+// branch per plain byte.
+template <class Scan>
+KIV_ALWAYS_INLINE const unsigned char* filter_blocks(
+    const FilterTable& table, const Scan& scan, const unsigned char* p,
+    const unsigned char* end, unsigned char*& out) {
+  unsigned char* o = out;
+  while (end - p >= 2 * kBlockBytes) {
+    std::uint64_t mask = special_mask(scan, p);
+    std::memcpy(o, p, kBlockBytes);
+    int done = 0;  // bytes of the block that are in the output
+    while (mask != 0) {
+      int at = lowest_bit(mask);
+      unsigned char c = p[at];
+      o += at - done;
+      if (table.kind[c] == ByteKind::tag_end) {
+        out = o;
+        return p + at;
+      }
+      // A blank directly before a line break is the last byte written.
+      o -= table.drops_blank[c] & (p[at - 1] == ' ');
+      o = put(o, table, c);
+      done = at + 1;
+      std::memcpy(o, p + done, kBlockBytes);
+      mask &= mask - 1;
+    }
+    o += kBlockBytes - done;
+    p += kBlockBytes;
+  }
+  out = o;
   return p;
-}
-
-}  // namespace
-
-FilterTable make_filter_table(const Options& options) {
-  FilterTable table{};
-  for (int c = 0; c < 256; ++c) {
-    table.kind[c] = ByteKind::plain;
-    table.form[c][0] = static_cast<char>(c);
-    table.form_length[c] = 1;
-  }
-  for (const EscapeRow& row : kEscapeTable) {
-    if (!(options.*row.flag)) continue;
-    std::size_t length = std::strlen(row.form);
-    std::memcpy(table.form[row.byte], row.form, length);
-    table.form_length[row.byte] = static_cast<unsigned char>(length);
-    table.kind[row.byte] = ByteKind::escaped;
-  }
-  table.kind['\n'] = ByteKind::line_break;
-  table.kind['\r'] = ByteKind::line_break;
-  if (!options.breaks_after_tag) table.kind['>'] = ByteKind::tag_end;
-  table.escape_newline = options.escape_newline;
-  table.keep_blanks = options.keep_line_end_blank;
-  for (int c = 0; c < 256; ++c) {
-    if (table.kind[c] != ByteKind::plain) {
-      table.specials[table.special_count++] = static_cast<unsigned char>(c);
-    }
-  }
-  return table;
 }
 
 // Blanks are copied like plain bytes. When a line break follows a blank in
 // normal mode, that blank is the last byte written, so it is taken back;
 // a blank at the end of a chunk is held back instead, because the line
 // break that decides its fate lies in the next chunk.
-std::size_t filter_chunk(const FilterTable& table, FilterState& state,
-                         const unsigned char* in, std::size_t n,
-                         unsigned char* out) {
+template <class Scan>
+KIV_ALWAYS_INLINE std::size_t filter_with(const FilterTable& table,
+                                          const Scan& scan,
+                                          FilterState& state,
+                                          const unsigned char* in,
+                                          std::size_t n, unsigned char* out) {
   const unsigned char* p = in;
   const unsigned char* const end = in + n;
   unsigned char* o = out;
   if (p == end) return 0;
-  const PlainScanner scanner = make_scanner(table);
   if (state.pending_blank) {
     state.pending_blank = false;
     if (*p != '\n' && *p != '\r') *o++ = ' ';
@@ -175,10 +257,15 @@ std::size_t filter_chunk(const FilterTable& table, FilterState& state,
         }
       } else if (c == '\n') {
         if (table.escape_newline) {
-          o = put_line_break(o, table);
+          *o++ = '\\';
+          *o++ = 'n';
         } else {
           *o++ = '\n';
         }
+        state.after_tag = false;
+      } else if (c == '\r') {
+        // Not in the escape table: the form table holds its line break.
+        *o++ = '\r';
         state.after_tag = false;
       } else {
         o = put(o, table, c);
@@ -186,23 +273,19 @@ std::size_t filter_chunk(const FilterTable& table, FilterState& state,
       }
       continue;
     }
-    p = copy_plain(scanner, p, end, o);
-    if (p == end) break;
-    unsigned char c = *p;
-    switch (table.kind[c]) {
-      case ByteKind::line_break:
-        if (!table.keep_blanks && p > in && p[-1] == ' ') --o;
-        o = put_line_break(o, table);
-        break;
-      case ByteKind::tag_end:
-        o = put(o, table, c);
-        state.after_tag = true;
-        break;
-      case ByteKind::escaped:
-      case ByteKind::plain:
-        o = put(o, table, c);
-        break;
+    if (p > in) {
+      p = filter_blocks(table, scan, p, end, o);
+      if (p == end) break;
     }
+    // One byte the slow way: the chunk's first byte (the blank before it
+    // was settled above), a tag end, or one of the chunk's last bytes.
+    unsigned char c = *p;
+    if (table.kind[c] == ByteKind::tag_end) {
+      state.after_tag = true;
+    } else if (p > in && p[-1] == ' ') {
+      o -= table.drops_blank[c];
+    }
+    o = put(o, table, c);
     ++p;
   }
   if (!table.keep_blanks && !state.after_tag && end[-1] == ' ') {
@@ -210,6 +293,132 @@ std::size_t filter_chunk(const FilterTable& table, FilterState& state,
     state.pending_blank = true;
   }
   return static_cast<std::size_t>(o - out);
+}
+
+std::size_t filter_scalar(const FilterTable& table, FilterState& state,
+                          const unsigned char* in, std::size_t n,
+                          unsigned char* out) {
+  const ScalarScan scan{&table};
+  return filter_with(table, scan, state, in, n, out);
+}
+
+#if KIV_X86_SIMD
+std::size_t filter_sse2(const FilterTable& table, FilterState& state,
+                        const unsigned char* in, std::size_t n,
+                        unsigned char* out) {
+  const Sse2Scan scan = make_sse2_scan(table);
+  return filter_with(table, scan, state, in, n, out);
+}
+
+KIV_TARGET("ssse3")
+std::size_t filter_ssse3(const FilterTable& table, FilterState& state,
+                         const unsigned char* in, std::size_t n,
+                         unsigned char* out) {
+  Ssse3Scan scan;
+  scan.low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(table.nibble_low));
+  scan.high =
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(table.nibble_high));
+  return filter_with(table, scan, state, in, n, out);
+}
+
+KIV_TARGET("avx2")
+std::size_t filter_avx2(const FilterTable& table, FilterState& state,
+                        const unsigned char* in, std::size_t n,
+                        unsigned char* out) {
+  Avx2Scan scan;
+  scan.low = _mm256_broadcastsi128_si256(
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(table.nibble_low)));
+  scan.high = _mm256_broadcastsi128_si256(
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(table.nibble_high)));
+  return filter_with(table, scan, state, in, n, out);
+}
+
+#if defined(_MSC_VER)
+KIV_TARGET("xsave")
+bool os_saves_ymm() { return (_xgetbv(0) & 6) == 6; }
+#endif
+#endif
+
+}  // namespace
+
+ScanLevel best_scan_level() {
+#if KIV_X86_SIMD && defined(_MSC_VER)
+  int info[4];
+  __cpuid(info, 0);
+  int last_leaf = info[0];
+  __cpuid(info, 1);
+  bool ssse3 = (info[2] & (1 << 9)) != 0;
+  bool avx = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0 &&
+             os_saves_ymm();
+  bool avx2 = false;
+  if (avx && last_leaf >= 7) {
+    __cpuidex(info, 7, 0);
+    avx2 = (info[1] & (1 << 5)) != 0;
+  }
+  if (avx2) return ScanLevel::avx2;
+  return ssse3 ? ScanLevel::ssse3 : ScanLevel::sse2;
+#elif KIV_X86_SIMD
+  if (__builtin_cpu_supports("avx2")) return ScanLevel::avx2;
+  if (__builtin_cpu_supports("ssse3")) return ScanLevel::ssse3;
+  return ScanLevel::sse2;
+#else
+  return ScanLevel::scalar;
+#endif
+}
+
+FilterTable make_filter_table(const Options& options) {
+  FilterTable table{};
+  for (int c = 0; c < 256; ++c) {
+    table.kind[c] = ByteKind::plain;
+    table.form[c][0] = static_cast<unsigned char>(c);
+    table.form_length[c] = 1;
+  }
+  for (const EscapeRow& row : kEscapeTable) {
+    if (!(options.*row.flag)) continue;
+    std::size_t length = std::strlen(row.form);
+    std::memcpy(table.form[row.byte], row.form, length);
+    table.form_length[row.byte] = static_cast<unsigned char>(length);
+    table.kind[row.byte] = ByteKind::escaped;
+  }
+  const unsigned char line_breaks[] = {'\n', '\r'};
+  for (unsigned char c : line_breaks) {
+    table.kind[c] = ByteKind::line_break;
+    table.form[c][0] = '\\';
+    table.form[c][1] = 'n';
+    table.form_length[c] = options.escape_newline ? 2 : 0;
+    table.drops_blank[c] = options.keep_line_end_blank ? 0 : 1;
+  }
+  if (!options.breaks_after_tag) table.kind['>'] = ByteKind::tag_end;
+  table.escape_newline = options.escape_newline;
+  table.keep_blanks = options.keep_line_end_blank;
+  // Every high nibble that holds a special gets a bit; nibbles 8 apart
+  // share one, which can mark plain bytes too but never miss a special.
+  for (int c = 0; c < 256; ++c) {
+    if (table.kind[c] == ByteKind::plain) continue;
+    table.specials[table.special_count++] = static_cast<unsigned char>(c);
+    unsigned char bit = static_cast<unsigned char>(1u << ((c >> 4) & 7));
+    table.nibble_high[c >> 4] = bit;
+    table.nibble_low[c & 15] |= bit;
+  }
+  table.scan = best_scan_level();
+  return table;
+}
+
+std::size_t filter_chunk(const FilterTable& table, FilterState& state,
+                         const unsigned char* in, std::size_t n,
+                         unsigned char* out) {
+  switch (table.scan) {
+#if KIV_X86_SIMD
+    case ScanLevel::avx2:
+      return filter_avx2(table, state, in, n, out);
+    case ScanLevel::ssse3:
+      return filter_ssse3(table, state, in, n, out);
+    case ScanLevel::sse2:
+      return filter_sse2(table, state, in, n, out);
+#endif
+    default:
+      return filter_scalar(table, state, in, n, out);
+  }
 }
 
 std::size_t filter_finish(const FilterTable& table, FilterState& state,
@@ -221,7 +430,11 @@ std::size_t filter_finish(const FilterTable& table, FilterState& state,
   } else if (state.after_tag) {
     return 0;
   }
-  return static_cast<std::size_t>(put_line_break(o, table) - out);
+  if (table.escape_newline) {
+    *o++ = '\\';
+    *o++ = 'n';
+  }
+  return static_cast<std::size_t>(o - out);
 }
 
 ConvertStatus convert_text(std::FILE* input, std::FILE* output,

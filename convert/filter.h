@@ -16,15 +16,27 @@ enum class ByteKind : unsigned char {
   tag_end,     // a > that puts the next bytes into after-tag mode
 };
 
+// The ways of finding the bytes that are not plain, slowest first. All
+// give the same output; the fastest one the processor runs is the default.
+enum class ScanLevel : unsigned char { scalar, sse2, ssse3, avx2 };
+
+// Returns the fastest scan level this processor supports.
+ScanLevel best_scan_level();
+
 // Everything the filter needs to know per byte value, built once per run.
 struct FilterTable {
   ByteKind kind[256];
-  char form[256][4];                 // escaped form, or the byte itself
+  unsigned char form[256][4];        // escaped form, or the byte itself
+                                     // (nothing for a dropped line break)
   unsigned char form_length[256];
+  unsigned char drops_blank[256];    // 1: a blank just before it is taken back
   unsigned char specials[32];        // every byte value that is not plain
   int special_count;
+  unsigned char nibble_low[16];      // bit sets by low and high nibble whose
+  unsigned char nibble_high[16];     // AND is non-zero for every special
   bool escape_newline;
   bool keep_blanks;
+  ScanLevel scan;                    // tests lower it to compare the levels
 };
 
 // What one chunk of input leaves for the next one.

@@ -1,0 +1,87 @@
+// The filter alone, in memory, for every preset and scan level: no file
+// system, no stdio, so changes to the filter show without the noise of
+// reading and writing.
+//
+//   kiv_filter_bench CORPUS [--benchmark_... flags]
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "convert/filter.h"
+#include "options/options.h"
+
+namespace {
+
+std::vector<unsigned char> corpus;
+
+struct Preset {
+  const char* name;
+  const char* option;  // nullptr: no option
+};
+
+constexpr Preset kPresets[] = {{"none", nullptr}, {"C", "-C"}, {"P", "-P"},
+                               {"J", "-J"},       {"B", "-B"}, {"S", "-S"}};
+
+constexpr const char* kLevelNames[] = {"scalar", "sse2", "ssse3", "avx2"};
+
+// Filters the corpus in the slices convert_text uses.
+void filter_corpus(benchmark::State& state, const char* option,
+                   kiv::ScanLevel level) {
+  const char* argv[] = {"Kiv", option};
+  kiv::FilterTable table =
+      kiv::make_filter_table(kiv::parse_options(option ? 2 : 1, argv));
+  table.scan = level;
+  constexpr std::size_t kSlice = 16 * 1024;
+  std::vector<unsigned char> out(kSlice * kiv::kMaxExpansion +
+                                 kiv::kChunkSlack);
+  for (auto _ : state) {
+    kiv::FilterState filter_state;
+    std::size_t written = 0;
+    for (std::size_t at = 0; at < corpus.size(); at += kSlice) {
+      std::size_t n = corpus.size() - at < kSlice ? corpus.size() - at : kSlice;
+      written += kiv::filter_chunk(table, filter_state, corpus.data() + at, n,
+                                   out.data());
+      benchmark::DoNotOptimize(out.data());
+    }
+    written += kiv::filter_finish(table, filter_state, out.data());
+    benchmark::DoNotOptimize(written);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(corpus.size()));
+}
+
+bool load(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return false;
+  unsigned char buffer[65536];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    corpus.insert(corpus.end(), buffer, buffer + got);
+  }
+  std::fclose(file);
+  return !corpus.empty();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  benchmark::Initialize(&argc, argv);
+  if (argc != 2 || !load(argv[1])) {
+    std::fprintf(stderr, "usage: kiv_filter_bench CORPUS [benchmark flags]\n");
+    return 2;
+  }
+  int best = static_cast<int>(kiv::best_scan_level());
+  for (const Preset& preset : kPresets) {
+    for (int level = 0; level <= best; ++level) {
+      std::string name = std::string(preset.name) + "/" + kLevelNames[level];
+      benchmark::RegisterBenchmark(name.c_str(), filter_corpus, preset.option,
+                                   static_cast<kiv::ScanLevel>(level));
+    }
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,342 @@
+// Differential tests: the fast filter against the plain one-byte-at-a-time
+// reference, on generated texts dense in the bytes the rules look at, over
+// every combination of the flags that change the control flow, with chunk
+// boundaries everywhere and through real streams.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "convert/filter.h"
+#include "convert/filter_reference.h"
+#include "options/options.h"
+
+namespace kiv {
+namespace {
+
+struct Random {
+  std::uint64_t state;
+  std::uint64_t next() {
+    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+  }
+  std::size_t below(std::size_t n) { return next() % n; }
+};
+
+// Mostly the bytes some rule names, some letters, and the odd byte value
+// from anywhere (0x00 and 0xFF included).
+std::string random_text(Random& random, std::size_t length) {
+  static const char kDense[] = "    \n\n\r>>><\t\"\\/|.;*#%&()[]{}ab";
+  std::string text;
+  text.reserve(length);
+  for (std::size_t i = 0; i < length; ++i) {
+    std::size_t pick = random.below(40);
+    if (pick < sizeof kDense - 1) {
+      text += kDense[pick];
+    } else {
+      text += static_cast<char>(random.below(256));
+    }
+  }
+  return text;
+}
+
+// Long plain runs with few special bytes, so whole blocks pass unmarked
+// and the specials land at every position of a block.
+std::string sparse_text(Random& random, std::size_t length) {
+  static const char kSpecial[] = " \n\r>\t\"%.;<";
+  std::string text;
+  text.reserve(length);
+  for (std::size_t i = 0; i < length; ++i) {
+    if (random.below(24) == 0) {
+      text += kSpecial[random.below(sizeof kSpecial - 1)];
+    } else {
+      text += static_cast<char>('a' + random.below(26));
+    }
+  }
+  return text;
+}
+
+Options parse(const std::vector<const char*>& args) {
+  std::vector<const char*> argv = {"Kiv"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return parse_options(static_cast<int>(argv.size()), argv.data());
+}
+
+// The 16 combinations of the flags that steer the control flow, each with
+// several groups of escapes: none, all, the C and sed sets, and a mix.
+std::vector<Options> option_sets() {
+  const std::vector<std::vector<const char*>> escape_groups = {
+      {},
+      {"-a", "-r", "-t", "-sr", "-ss", "-p", "-sk", "-st", "-kr", "-%", "-k",
+       "-rk", "-ek", "-gk"},
+      {"-a", "-r", "-t", "-%"},
+      {"-a", "-r", "-t", "-sr", "-p", "-sk", "-st", "-k", "-ek"},
+      {"-t", "-ss", "-kr", "-rk", "-gk"},
+  };
+  const char* const control[] = {"-z", "-l", "-h", "-H"};
+  std::vector<Options> sets;
+  for (int bits = 0; bits < 16; ++bits) {
+    for (const auto& group : escape_groups) {
+      std::vector<const char*> args = group;
+      for (int i = 0; i < 4; ++i) {
+        if (bits & (1 << i)) args.push_back(control[i]);
+      }
+      sets.push_back(parse(args));
+    }
+  }
+  for (const char* preset : {"-C", "-P", "-J", "-B", "-S"}) {
+    sets.push_back(parse({preset}));
+  }
+  return sets;
+}
+
+// Each of the 16 control combinations once, with the escape groups taking
+// turns, and the presets.
+std::vector<Options> control_sets() {
+  const std::vector<Options> all = option_sets();
+  std::vector<Options> sets;
+  for (std::size_t bits = 0; bits < 16; ++bits) sets.push_back(all[bits * 5 + bits % 5]);
+  sets.insert(sets.end(), all.end() - 5, all.end());
+  return sets;
+}
+
+std::vector<ScanLevel> scan_levels() {
+  std::vector<ScanLevel> levels;
+  for (int level = 0; level <= static_cast<int>(best_scan_level()); ++level) {
+    levels.push_back(static_cast<ScanLevel>(level));
+  }
+  return levels;
+}
+
+// The fast filter over memory in chunks of `chunk` bytes with the given
+// scan level; the output buffer holds exactly what a chunk may write.
+std::string fast_at_level(const std::string& input, const Options& options,
+                          std::size_t chunk, ScanLevel level) {
+  FilterTable table = make_filter_table(options);
+  table.scan = level;
+  FilterState state;
+  std::vector<unsigned char> buffer(chunk * kMaxExpansion + kChunkSlack);
+  std::string out;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(input.data());
+  for (std::size_t at = 0; at < input.size(); at += chunk) {
+    std::size_t n = input.size() - at < chunk ? input.size() - at : chunk;
+    std::size_t made = filter_chunk(table, state, bytes + at, n, buffer.data());
+    out.append(reinterpret_cast<const char*>(buffer.data()), made);
+  }
+  std::size_t made = filter_finish(table, state, buffer.data());
+  out.append(reinterpret_cast<const char*>(buffer.data()), made);
+  return out;
+}
+
+std::string visible(const std::string& bytes) {
+  std::string shown;
+  for (unsigned char c : bytes) {
+    if (c == '\n') {
+      shown += "\\n";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else if (c < 0x20 || c >= 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      shown += hex;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}
+
+// Compares the fast filter at every scan level and chunk size with the
+// reference; returns the number of comparisons made.
+int expect_same(const std::string& input, const Options& options,
+                const std::vector<std::size_t>& chunks) {
+  const std::string expected = reference_convert(input, options);
+  int compared = 0;
+  for (ScanLevel level : scan_levels()) {
+    for (std::size_t chunk : chunks) {
+      std::string got = fast_at_level(input, options, chunk, level);
+      ++compared;
+      if (got != expected) {
+        ADD_FAILURE() << "level " << static_cast<int>(level) << ", chunk "
+                      << chunk << "\n input: " << visible(input)
+                      << "\n  fast: " << visible(got)
+                      << "\n   ref: " << visible(expected);
+        return compared;
+      }
+    }
+  }
+  return compared;
+}
+
+TEST(FilterDiff, RandomDenseTextsMatchTheReference) {
+  const std::vector<Options> sets = option_sets();
+  const std::vector<std::size_t> chunks = {1, 2, 3, 5, 16, 63, 64, 65,
+                                           127, 128, 129, 130, 200, 1000};
+  Random random{1};
+  int compared = 0;
+  for (int round = 0; round < 60; ++round) {
+    std::string text = random_text(random, random.below(700));
+    for (const Options& options : sets) {
+      compared += expect_same(text, options, chunks);
+    }
+  }
+  RecordProperty("comparisons", compared);
+}
+
+TEST(FilterDiff, SparseTextsMatchTheReference) {
+  const std::vector<Options> sets = option_sets();
+  const std::vector<std::size_t> chunks = {7, 129, 256, 1000, 4096};
+  Random random{2};
+  for (int round = 0; round < 30; ++round) {
+    std::string text = sparse_text(random, 200 + random.below(2000));
+    for (const Options& options : sets) expect_same(text, options, chunks);
+  }
+}
+
+// For every chunk size the texts are cut at, a length of that size -2..+2
+// times one or two, and the pairs that decide across a boundary (a blank
+// or > as a chunk's last byte, CR or LF as the next chunk's first) placed
+// at and around every boundary.
+TEST(FilterDiff, BytesAroundChunkBoundariesMatchTheReference) {
+  const std::vector<Options> sets = control_sets();
+  const std::string pairs[] = {" \n", " \r", ">\n", ">\r", "> ", ">>",
+                               "  \n", "> \n", ">  \r", "\r\n", " >\n"};
+  Random random{3};
+  int compared = 0;
+  for (std::size_t chunk : {1, 2, 3, 4, 16, 63, 64, 65, 128, 129, 200}) {
+    for (int times = 1; times <= 2; ++times) {
+      for (int delta = -2; delta <= 2; ++delta) {
+        long length = static_cast<long>(chunk) * times + delta;
+        if (length < 0) continue;
+        std::string base = sparse_text(random, static_cast<std::size_t>(length));
+        for (const std::string& pair : pairs) {
+          // The pair ends just before, at and just after the boundary.
+          for (int shift = -1; shift <= 1; ++shift) {
+            std::string text = base;
+            for (std::size_t cut = chunk; cut <= text.size(); cut += chunk) {
+              long at = static_cast<long>(cut) - 1 + shift;
+              for (char c : pair) {
+                if (at >= 0 && at < static_cast<long>(text.size())) {
+                  text[static_cast<std::size_t>(at)] = c;
+                }
+                ++at;
+              }
+            }
+            for (const Options& options : sets) {
+              compared += expect_same(text, options, {chunk});
+            }
+          }
+        }
+      }
+    }
+  }
+  RecordProperty("comparisons", compared);
+}
+
+// Every byte value at every position of a vector block and of the block
+// after it, among plain letters, a blank before it and a line break after:
+// whatever scan marks the specials, all levels agree with the reference.
+TEST(FilterDiff, EveryScanLevelAgreesForEveryByteAtEveryPosition) {
+  const Options sets[] = {parse({}), parse({"-z", "-l"}), parse({"-C", "-H"}),
+                          parse({"-S", "-kr", "-ss", "-rk", "-gk"})};
+  std::string base;
+  for (int i = 0; i < 300; ++i) base += static_cast<char>('a' + i % 26);
+  for (const Options& options : sets) {
+    for (int value = 0; value < 256; ++value) {
+      for (std::size_t at = 1; at < 140; ++at) {
+        std::string text = base;
+        text[at - 1] = ' ';
+        text[at] = static_cast<char>(value);
+        text[at + 1] = '\n';
+        expect_same(text, options, {text.size()});
+        if (HasFailure()) return;
+      }
+    }
+  }
+}
+
+// Through convert_text on real streams, so the read blocks, the slices
+// and the output flushes are crossed as in a run.
+std::string convert_file(const std::string& input, const Options& options,
+                         ConvertStatus& status) {
+  std::FILE* in = std::tmpfile();
+  std::FILE* out = std::tmpfile();
+  if (in == nullptr || out == nullptr) {
+    ADD_FAILURE() << "no temporary file";
+    if (in != nullptr) std::fclose(in);
+    if (out != nullptr) std::fclose(out);
+    return {};
+  }
+  std::fwrite(input.data(), 1, input.size(), in);
+  std::rewind(in);
+  status = convert_text(in, out, options);
+  std::rewind(out);
+  std::string result;
+  char buffer[65536];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0) {
+    result.append(buffer, got);
+  }
+  std::fclose(in);
+  std::fclose(out);
+  return result;
+}
+
+TEST(FilterDiff, StreamsMatchTheReferenceAcrossSlicesAndReadBlocks) {
+  constexpr std::size_t kSlice = 16 * 1024;  // as in convert_text
+  const Options sets[] = {parse({}), parse({"-z"}), parse({"-l"}),
+                          parse({"-C"}), parse({"-z", "-H"})};
+  const std::string pairs[] = {" \n", " \r", ">\n", "> ", "  \r"};
+  Random random{4};
+  // One slice, a whole read block, one slice more, and past two blocks.
+  for (std::size_t slices : {1, 4, 5, 9}) {
+    for (int delta = -2; delta <= 2; ++delta) {
+      std::size_t length = slices * kSlice + delta;
+      std::string base = sparse_text(random, length);
+      for (const std::string& pair : pairs) {
+        std::string text = base;
+        for (std::size_t cut = kSlice; cut < text.size(); cut += kSlice) {
+          text.replace(cut - 1, pair.size(), pair);
+        }
+        text.resize(length);
+        for (const Options& options : sets) {
+          ConvertStatus status = ConvertStatus::read_failed;
+          std::string got = convert_file(text, options, status);
+          EXPECT_EQ(status, ConvertStatus::ok);
+          EXPECT_TRUE(got == reference_convert(text, options))
+              << "length " << length << ", pair " << visible(pair);
+        }
+      }
+    }
+  }
+}
+
+// Output four times the input fills the output buffer in every slice, and
+// a long text of nothing but blanks keeps one held back at each slice end.
+TEST(FilterDiff, StreamsMatchTheReferenceAtFullExpansion) {
+  std::string brackets;
+  for (int i = 0; i < 300000; ++i) brackets += i % 3 == 0 ? '>' : '<';
+  std::string blanks(200000, ' ');
+  blanks += "\n";
+  Random random{5};
+  std::string mixed = random_text(random, 270000);
+  const Options sets[] = {parse({"-H"}), parse({"-H", "-h", "-z"}),
+                          parse({}), parse({"-z"}), parse({"-C"})};
+  for (const std::string* text : {&brackets, &blanks, &mixed}) {
+    for (const Options& options : sets) {
+      ConvertStatus status = ConvertStatus::read_failed;
+      std::string got = convert_file(*text, options, status);
+      EXPECT_EQ(status, ConvertStatus::ok);
+      EXPECT_TRUE(got == reference_convert(*text, options))
+          << "text of " << text->size() << " bytes";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kiv
