@@ -142,6 +142,7 @@ const std::vector<Text>& realistic_texts() {
        "  <a href=\"/angebot?x=1&y=2\" title=\"a/b\">Zum Angebot</a>\n"
        "</div>\n"},
       {"script element", "<script>document.write(\"<b>x</b>\");</script>\n"},
+      {"php tags", "<?php echo 'Hallo'; ?>\n<p>Text</p> <?= 1 + 2 ?>\n"},
       {"markup whose line breaks follow closing brackets",
        "<ul>\n   <li>eins</li>\n   <li>zwei</li> \n</ul>\n"},
       {"c code with format strings",
