@@ -18,19 +18,90 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-// Folder of the built programs; CTest passes it in KIV_BIN_DIR.
-std::string bin_dir() {
-  const char* dir = std::getenv("KIV_BIN_DIR");
-  return dir != nullptr ? dir : "build";
+// The programs under test and how to start them, from the environment
+// that CTest sets: KIV_BIN_DIR is their folder; a Windows build runs
+// through KIV_RUNNER (Wine) with the suffix KIV_EXE_SUFFIX (".exe"), and
+// KIV_TARGET=windows says that its expectations are Windows ones.
+struct Target {
+  std::string bin_dir = "build";
+  std::string runner;  // a program that starts the others, or empty
+  std::string suffix;
+  bool windows = false;
+};
+
+const Target& target() {
+  static const Target chosen = [] {
+    Target t;
+    if (const char* dir = std::getenv("KIV_BIN_DIR")) t.bin_dir = dir;
+    if (const char* runner = std::getenv("KIV_RUNNER")) t.runner = runner;
+    if (const char* suffix = std::getenv("KIV_EXE_SUFFIX")) t.suffix = suffix;
+    const char* system = std::getenv("KIV_TARGET");
+    t.windows = system != nullptr && std::string(system) == "windows";
+    return t;
+  }();
+  return chosen;
 }
+
+bool on_windows() { return target().windows; }
 
 // How the tests call one of the programs (Kiv or KivS).
 std::string program_path(const std::string& name) {
-  return bin_dir() + "/" + name;
+  return target().bin_dir + "/" + name + target().suffix;
 }
 
+// The full Windows path that Wine gives a Linux path (relative ones count
+// from folder `dir`): drive Z: is the root, "." and ".." steps resolved.
+std::string windows_path(const std::string& path, const std::string& dir) {
+  std::string full = path;
+  if (full.empty() || full[0] != '/') full = dir + "/" + path;
+  if (full[0] != '/') {
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd) != nullptr) full = std::string(cwd) + "/" + full;
+  }
+  std::vector<std::string> steps;
+  std::string step;
+  for (std::size_t i = 0; i <= full.size(); ++i) {
+    if (i < full.size() && full[i] != '/') {
+      step += full[i];
+      continue;
+    }
+    if (step == "..") {
+      if (!steps.empty()) steps.pop_back();
+    } else if (!step.empty() && step != ".") {
+      steps.push_back(step);
+    }
+    step.clear();
+  }
+  std::string converted = "Z:";
+  for (const std::string& name : steps) converted += "\\" + name;
+  return converted;
+}
+
+// The program path that help and usage texts show when the program was
+// started as `typed` from folder `dir`: Linux passes it on as typed, Wine
+// hands a Windows program the full path of its file.
+std::string shown_path(const std::string& typed, const std::string& dir) {
+  return on_windows() ? windows_path(typed, dir) : typed;
+}
+
+// What the program's bytes look like once written: standard output and
+// the files it writes are text streams, so on Windows each LF written
+// arrives as CR LF.
+std::string native(const std::string& text) {
+  if (!on_windows()) return text;
+  std::string converted;
+  for (char c : text) {
+    if (c == '\n') converted += '\r';
+    converted += c;
+  }
+  return converted;
+}
+
+// The name of the null device.
+std::string null_device() { return on_windows() ? "NUL" : "/dev/null"; }
+
 // The shell command that prints a file, in the chained examples.
-constexpr char kPrintFile[] = "cat";
+const char* print_file_command() { return on_windows() ? "type" : "cat"; }
 
 // ---------------------------------------------------------------------------
 // Expected texts, written out independently of the program's own tables.
@@ -182,6 +253,7 @@ class Run : public ::testing::Test {
   ProcessResult call(const std::string& program, Names args,
                      const Streams& streams) {
     args.insert(args.begin(), program);
+    if (!target().runner.empty()) args.insert(args.begin(), target().runner);
     return run_process(args, streams, dir_);
   }
 
@@ -203,10 +275,17 @@ class Run : public ::testing::Test {
     return call(program_path("KivS"), args, Streams{"", in_file, out_file});
   }
 
-  // Runs a shell command line in the folder, with the programs on PATH.
+  // Runs a command line in the folder, with "Kiv" and "KivS" on the
+  // search path: through /bin/sh, or for Windows through the Windows
+  // command interpreter, which Wine brings.
   ProcessResult shell(const std::string& command) {
-    return run_process({"/bin/sh", "-c",
-                        "PATH=\"" + bin_dir() + ":$PATH\"; " + command},
+    const Target& t = target();
+    if (t.windows) {
+      return run_process({"/bin/sh", "-c", "WINEPATH=\"$1\" exec \"$2\" cmd /c \"$3\"",
+                          "sh", windows_path(t.bin_dir, dir_), t.runner, command},
+                         Streams{}, dir_);
+    }
+    return run_process({"/bin/sh", "-c", "PATH=\"" + t.bin_dir + ":$PATH\"; " + command},
                        Streams{}, dir_);
   }
 
@@ -216,25 +295,28 @@ class Run : public ::testing::Test {
 #define EXPECT_BYTES(actual, expected) \
   EXPECT_EQ(actual, expected) << "got:\n" << visible(actual) << "\nwanted:\n" << visible(expected)
 
-// One case: the call, its exit code and its whole standard output.
+// One case: the call, its exit code and its whole standard output, as the
+// program writes it (see native()).
 #define EXPECT_RUN(call_expression, code, output)                     \
   do {                                                                \
     ProcessResult result_ = (call_expression);                        \
     EXPECT_EQ(result_.exit_code, code) << #call_expression;           \
-    EXPECT_BYTES(result_.out, output) << #call_expression;            \
+    EXPECT_BYTES(result_.out, native(output)) << #call_expression;    \
   } while (false)
+
+// A file that the program wrote holds this text (see native()).
+#define EXPECT_WRITTEN(name, text) EXPECT_BYTES(get(name), native(text))
 
 // ---------------------------------------------------------------------------
 // Help screen and usage error
 
 TEST_F(Run, HelpScreenIsPrintedWholeWithExitOne) {
-  const std::string kiv_path = program_path("Kiv");
-  EXPECT_RUN(kiv({}), 1, help_screen(kiv_path));
+  EXPECT_RUN(kiv({}), 1, help_screen(shown_path(program_path("Kiv"), dir_)));
 }
 
 TEST_F(Run, AtMostOneArgumentShowsTheHelp) {
   put("in.txt", "text\n");
-  const std::string help = help_screen(program_path("Kiv"));
+  const std::string help = help_screen(shown_path(program_path("Kiv"), dir_));
   EXPECT_RUN(kiv({"in.txt"}), 1, help);
   EXPECT_RUN(kiv({"-"}, "von stdin\n"), 1, help);
   EXPECT_RUN(kiv({"-z"}), 1, help);
@@ -247,22 +329,25 @@ TEST_F(Run, AtMostOneArgumentShowsTheHelp) {
 
 TEST_F(Run, ProgramPathIsPrintedAsPassed) {
   // A relative path, and one with a blank and a percent sign in it.
-  ASSERT_EQ(symlink(program_path("Kiv").c_str(), path("Kiv").c_str()), 0);
+  const std::string kiv = "Kiv" + target().suffix;
+  const std::string in_dir = "my %s dir/" + kiv;
+  ASSERT_EQ(symlink(program_path("Kiv").c_str(), path(kiv).c_str()), 0);
   folder("my %s dir");
-  ASSERT_EQ(symlink(program_path("Kiv").c_str(), path("my %s dir/Kiv").c_str()), 0);
+  folder("sub");
+  ASSERT_EQ(symlink(program_path("Kiv").c_str(), path(in_dir).c_str()), 0);
   const Streams none;
 
-  EXPECT_RUN(call("./Kiv", {}, none), 1, help_screen("./Kiv"));
-  EXPECT_RUN(call("./Kiv", {"-E"}, none), 4, usage_error("./Kiv"));
-  EXPECT_RUN(call("my %s dir/Kiv", {}, none), 1, help_screen("my %s dir/Kiv"));
-  EXPECT_RUN(call("my %s dir/Kiv", {"-A"}, none), 4, usage_error("my %s dir/Kiv"));
-  EXPECT_RUN(call(path("my %s dir/Kiv"), {"-z"}, none), 1,
-             help_screen(path("my %s dir/Kiv")));
+  EXPECT_RUN(call("./" + kiv, {}, none), 1, help_screen(shown_path("./" + kiv, dir_)));
+  EXPECT_RUN(call("./" + kiv, {"-E"}, none), 4, usage_error(shown_path("./" + kiv, dir_)));
+  EXPECT_RUN(call(in_dir, {}, none), 1, help_screen(shown_path(in_dir, dir_)));
+  EXPECT_RUN(call(in_dir, {"-A"}, none), 4, usage_error(shown_path(in_dir, dir_)));
+  EXPECT_RUN(call(path(in_dir), {"-z"}, none), 1, help_screen(shown_path(path(in_dir), dir_)));
+  EXPECT_RUN(call("sub/../" + kiv, {}, none), 1, help_screen(shown_path("sub/../" + kiv, dir_)));
 }
 
 TEST_F(Run, MissingSourceOrTargetIsAUsageError) {
   put("in.txt", "text\n");
-  const std::string usage = usage_error(program_path("Kiv"));
+  const std::string usage = usage_error(shown_path(program_path("Kiv"), dir_));
   EXPECT_RUN(kiv({"-E"}, "x\n"), 4, usage);
   EXPECT_RUN(kiv({"-A"}), 4, usage);
   EXPECT_RUN(kiv({"-E", "-z"}, "x\n"), 4, usage);
@@ -282,10 +367,10 @@ TEST_F(Run, OperandsAndOptionsSelectTheStreams) {
   const std::string from_file = "aus der Datei\n";
   const std::string from_stdin = "von stdin\n";
 
-  EXPECT_RUN(kiv({"in.txt", "o1.txt"}, stdin_text), 0, ""); EXPECT_BYTES(get("o1.txt"), from_file);
-  EXPECT_RUN(kiv({"-", "o2.txt"}, stdin_text), 0, ""); EXPECT_BYTES(get("o2.txt"), from_stdin);
-  EXPECT_RUN(kiv({"-E", "o3.txt"}, stdin_text), 0, ""); EXPECT_BYTES(get("o3.txt"), from_stdin);
-  EXPECT_RUN(kiv({"o4.txt", "-E"}, stdin_text), 0, ""); EXPECT_BYTES(get("o4.txt"), from_stdin);
+  EXPECT_RUN(kiv({"in.txt", "o1.txt"}, stdin_text), 0, ""); EXPECT_WRITTEN("o1.txt", from_file);
+  EXPECT_RUN(kiv({"-", "o2.txt"}, stdin_text), 0, ""); EXPECT_WRITTEN("o2.txt", from_stdin);
+  EXPECT_RUN(kiv({"-E", "o3.txt"}, stdin_text), 0, ""); EXPECT_WRITTEN("o3.txt", from_stdin);
+  EXPECT_RUN(kiv({"o4.txt", "-E"}, stdin_text), 0, ""); EXPECT_WRITTEN("o4.txt", from_stdin);
   EXPECT_RUN(kiv({"in.txt", "-"}, stdin_text), 0, from_file);
   EXPECT_RUN(kiv({"in.txt", "-A"}, stdin_text), 0, from_file);
   EXPECT_RUN(kiv({"-A", "in.txt"}, stdin_text), 0, from_file);
@@ -295,8 +380,8 @@ TEST_F(Run, OperandsAndOptionsSelectTheStreams) {
   EXPECT_RUN(kiv({"-A", "-"}, stdin_text), 0, from_stdin);
   EXPECT_RUN(kiv({"-E", "-A", "extra"}, stdin_text), 0, from_stdin);
   EXPECT_RUN(kiv({"-E", "-A", "in.txt", "o5.txt"}, stdin_text), 0, from_stdin);
-  EXPECT_RUN(kiv({"in.txt", "o6.txt", "ignored.txt"}, stdin_text), 0, ""); EXPECT_BYTES(get("o6.txt"), from_file);
-  EXPECT_RUN(kiv({"-", "o7.txt", "-"}, stdin_text), 0, ""); EXPECT_BYTES(get("o7.txt"), from_stdin);
+  EXPECT_RUN(kiv({"in.txt", "o6.txt", "ignored.txt"}, stdin_text), 0, ""); EXPECT_WRITTEN("o6.txt", from_file);
+  EXPECT_RUN(kiv({"-", "o7.txt", "-"}, stdin_text), 0, ""); EXPECT_WRITTEN("o7.txt", from_stdin);
 
   // Ignored operands are never created.
   EXPECT_EQ(files(), Names({"in.txt", "o1.txt", "o2.txt", "o3.txt", "o4.txt", "o6.txt", "o7.txt"}));
@@ -306,15 +391,15 @@ TEST_F(Run, AnExistingTargetIsReplaced) {
   put("in.txt", "neu\n");
   put("out.txt", "ein viel laengerer alter Inhalt\n");
   EXPECT_RUN(kiv({"in.txt", "out.txt"}), 0, "");
-  EXPECT_BYTES(get("out.txt"), "neu\n");
+  EXPECT_WRITTEN("out.txt", "neu\n");
 }
 
 TEST_F(Run, OptionsMayStandAnywhereAndRepeat) {
   put("in.txt", "say \"hi\"\n");
   const std::string wrapped = "printf(\"say \\\"hi\\\"\\n\\n\");\n\n";
-  EXPECT_RUN(kiv({"-C", "-D", "in.txt", "o1.c"}), 0, ""); EXPECT_BYTES(get("o1.c"), wrapped);
-  EXPECT_RUN(kiv({"in.txt", "-D", "o2.c", "-C"}), 0, ""); EXPECT_BYTES(get("o2.c"), wrapped);
-  EXPECT_RUN(kiv({"-C", "in.txt", "-D", "-C", "o3.c", "-D"}), 0, ""); EXPECT_BYTES(get("o3.c"), wrapped);
+  EXPECT_RUN(kiv({"-C", "-D", "in.txt", "o1.c"}), 0, ""); EXPECT_WRITTEN("o1.c", wrapped);
+  EXPECT_RUN(kiv({"in.txt", "-D", "o2.c", "-C"}), 0, ""); EXPECT_WRITTEN("o2.c", wrapped);
+  EXPECT_RUN(kiv({"-C", "in.txt", "-D", "-C", "o3.c", "-D"}), 0, ""); EXPECT_WRITTEN("o3.c", wrapped);
   EXPECT_RUN(kiv({"-D", "-E", "-C", "-A"}, "say \"hi\"\n"), 0, wrapped);
   EXPECT_RUN(kiv({"-A", "-D", "in.txt", "-C"}), 0, wrapped);
 }
@@ -327,14 +412,14 @@ TEST_F(Run, ManyArgumentsWork) {
     sixty.push_back(i % 2 == 0 ? "-t" : "extra" + std::to_string(i));
   }
   EXPECT_RUN(kiv(sixty), 0, "");
-  EXPECT_BYTES(get("out60.txt"), "a\\tb\n");
+  EXPECT_WRITTEN("out60.txt", "a\\tb\n");
 
   // 500 arguments, the option that matters in the very last one.
   Names many = {"in.txt", "out500.txt"};
   while (many.size() < 499) many.push_back("x" + std::to_string(many.size()));
   many.push_back("-C");
   EXPECT_RUN(kiv(many), 0, "");
-  EXPECT_BYTES(get("out500.txt"), "a\\tb\\n\\n\n");
+  EXPECT_WRITTEN("out500.txt", "a\\tb\\n\\n\n");
 
   // Many operands with standard streams: all ignored.
   Names piped = {"-E", "-A"};
@@ -414,6 +499,8 @@ TEST_F(Run, UnwritableTargetIsReported) {
   EXPECT_EQ(list_dir(path("d")), Names());
 }
 
+// Windows has no device that is always full; under Wine the name
+// /dev/full reaches Linux's, so the Windows build is tested with it too.
 TEST_F(Run, FullDeviceIsReported) {
   put("in.txt", "Quelle\n");
   put("big.txt", std::string(1 << 20, 'x'));
@@ -431,20 +518,23 @@ TEST_F(Run, FullDeviceIsReported) {
 }
 
 TEST_F(Run, ReadErrorIsReported) {
-  // /proc/self/mem opens, but reading its first page fails.
+  // /proc/self/mem opens, but reading its first page fails. Windows has no
+  // such file; under Wine the name reaches Linux's, as with /dev/full.
   EXPECT_RUN(kiv({"/proc/self/mem", "out.txt"}), 6, unreadable("/proc/self/mem"));
   EXPECT_RUN(kiv({"/proc/self/mem", "-A"}), 6, unreadable("/proc/self/mem"));
   // Whatever was written before the failure, the run ends without the
   // closers and the final line feed.
   ProcessResult wrapped = kiv({"/proc/self/mem", "-", "-C", "-Du"});
   EXPECT_EQ(wrapped.exit_code, 6);
-  EXPECT_BYTES(wrapped.out, "#include <stdio.h>\n\nint main()\n{\nprintf(\"" +
-                                unreadable("/proc/self/mem"));
+  EXPECT_BYTES(wrapped.out, native("#include <stdio.h>\n\nint main()\n{\nprintf(\"" +
+                                       unreadable("/proc/self/mem")));
 }
 
 TEST_F(Run, OneFileUnderTwoNamesIsRefused) {
   const std::string source = "Quelle\n";
   put("a.txt", source);
+  // Wine shows a Windows program the hard link as a second name of the
+  // file, and the symbolic link as the file it points to.
   ASSERT_EQ(link(path("a.txt").c_str(), path("hard.txt").c_str()), 0);
   ASSERT_EQ(symlink("a.txt", path("soft.txt").c_str()), 0);
   folder("sub");
@@ -458,6 +548,14 @@ TEST_F(Run, OneFileUnderTwoNamesIsRefused) {
   EXPECT_RUN(kiv({"soft.txt", "a.txt"}), 2, same_name("soft.txt"));
   EXPECT_RUN(kiv_redirected({"-", "a.txt"}, "a.txt", ""), 2, same_name("-"));
   EXPECT_RUN(kiv_redirected({"-E", "hard.txt"}, "a.txt", ""), 2, same_name("-"));
+  if (on_windows()) {
+    // Windows names ignore case, and take backslashes and drive letters.
+    EXPECT_RUN(kiv({"a.txt", "A.TXT"}), 2, same_name("a.txt"));
+    EXPECT_RUN(kiv({"A.txt", "a.txt"}), 2, same_name("A.txt"));
+    EXPECT_RUN(kiv({"a.txt", "sub\\..\\a.txt"}), 2, same_name("a.txt"));
+    EXPECT_RUN(kiv({"a.txt", windows_path("a.txt", dir_)}), 2, same_name("a.txt"));
+    EXPECT_RUN(kiv({".\\hard.txt", "a.txt"}), 2, same_name(".\\hard.txt"));
+  }
   // Standard output appended to the source: refused, and the message
   // must not land in the source either.
   EXPECT_RUN(kiv_redirected({"a.txt", "-"}, "", "a.txt"), 2, "");
@@ -471,37 +569,95 @@ TEST_F(Run, OneFileUnderTwoNamesIsRefused) {
 
 TEST_F(Run, DevicesAreNotMistakenForTheSource) {
   put("a.txt", "Quelle\n");
+  // Redirections come from Linux's /dev/null; the program itself names
+  // the null device of its system (NUL on Windows).
+  const std::string null = null_device();
   EXPECT_RUN(kiv_redirected({"a.txt", "-"}, "", "/dev/null"), 0, "");
   EXPECT_RUN(kiv_redirected({"-", "-"}, "/dev/null", "/dev/null"), 0, "");
-  EXPECT_RUN(kiv({"a.txt", "/dev/null"}), 0, "");
-  EXPECT_RUN(kiv({"/dev/null", "-A", "-z"}), 0, "\\n\n");
+  EXPECT_RUN(kiv({"a.txt", null}), 0, "");
+  EXPECT_RUN(kiv({null, "-A", "-z"}), 0, "\\n\n");
+  EXPECT_RUN(kiv({null, null}), 2, same_name(null));
+  // Another name of the device is no second name of a file.
+  EXPECT_RUN(kiv({null, on_windows() ? "nul" : "/dev/../dev/null"}), 0, "");
   EXPECT_BYTES(get("a.txt"), "Quelle\n");
 }
 
+// Names beyond ASCII. Linux takes them as bytes, valid UTF-8 or not. A
+// Windows program gets its arguments in the ANSI code page (1252 under
+// Wine with a UTF-8 locale): "\xc3\xb6" given by a Linux caller arrives as
+// the byte F6, and files keep their names in UTF-8 on the Linux side.
+struct ForeignNames {
+  const char* source;        // an existing file, as the caller names it
+  const char* target;        // a new file, as the caller names it
+  const char* missing;       // a missing file, as the caller names it
+  const char* missing_seen;  // that name as the program prints it
+};
+const ForeignNames kLinuxNames = {"\xe4\xf6\xfc \xc3\xa9.txt", "\xff.out",
+                                  "n\xc3\xb6\xfe.txt", "n\xc3\xb6\xfe.txt"};
+const ForeignNames kWindowsNames = {"\xc3\xa4\xc3\xb6\xc3\xbc \xc3\xa9.txt", "\xc3\xbf.out",
+                                    "n\xc3\xb6\xc3\xbe.txt", "n\xf6\xfe.txt"};
+
 TEST_F(Run, UnusualFileNamesWorkAndPrintLiterally) {
+  const ForeignNames& foreign = on_windows() ? kWindowsNames : kLinuxNames;
   put("-x", "minus\n");
   put("a %s b%%.txt", "prozent\n");
-  put("\xe4\xf6\xfc \xc3\xa9.txt", "umlaut\n");
+  put(foreign.source, "umlaut\n");
 
   // Names that look like options but are none are file names.
-  EXPECT_RUN(kiv({"-x", "-y"}), 0, ""); EXPECT_BYTES(get("-y"), "minus\n");
-  EXPECT_RUN(kiv({"-x", "--", "-z"}), 0, ""); EXPECT_BYTES(get("--"), "minus\\n\\n\n");
+  EXPECT_RUN(kiv({"-x", "-y"}), 0, ""); EXPECT_WRITTEN("-y", "minus\n");
+  EXPECT_RUN(kiv({"-x", "--", "-z"}), 0, ""); EXPECT_WRITTEN("--", "minus\\n\\n\n");
   EXPECT_RUN(kiv({"-q", "out.txt"}), 3, no_source("-q"));
   EXPECT_RUN(kiv({"-zt", "-ZZ"}), 3, no_source("-zt"));
   EXPECT_RUN(kiv({"-x", "-x"}), 2, same_name("-x"));
 
   // Percent signs and blanks.
-  EXPECT_RUN(kiv({"a %s b%%.txt", "z %d %n.txt"}), 0, ""); EXPECT_BYTES(get("z %d %n.txt"), "prozent\n");
+  EXPECT_RUN(kiv({"a %s b%%.txt", "z %d %n.txt"}), 0, ""); EXPECT_WRITTEN("z %d %n.txt", "prozent\n");
   EXPECT_RUN(kiv({"no %s %n.txt", "out.txt"}), 3, no_source("no %s %n.txt"));
   EXPECT_RUN(kiv({"%s%s%n", "%s%s%n"}), 2, same_name("%s%s%n"));
   EXPECT_RUN(kiv({"a %s b%%.txt", "%n %s/x"}), 5, unwritable("%n %s/x"));
 
-  // Bytes beyond ASCII, valid UTF-8 or not.
-  EXPECT_RUN(kiv({"\xe4\xf6\xfc \xc3\xa9.txt", "\xff.out"}), 0, ""); EXPECT_BYTES(get("\xff.out"), "umlaut\n");
-  EXPECT_RUN(kiv({"n\xc3\xb6\xfe.txt", "out.txt"}), 3, no_source("n\xc3\xb6\xfe.txt"));
+  // Bytes beyond ASCII.
+  EXPECT_RUN(kiv({foreign.source, foreign.target}), 0, ""); EXPECT_WRITTEN(foreign.target, "umlaut\n");
+  EXPECT_RUN(kiv({foreign.missing, "out.txt"}), 3, no_source(foreign.missing_seen));
 
   EXPECT_EQ(files(), Names({"--", "-x", "-y", "a %s b%%.txt", "z %d %n.txt",
-                            "\xe4\xf6\xfc \xc3\xa9.txt", "\xff.out"}));
+                            foreign.source, foreign.target}));
+}
+
+// Wildcard patterns in operands. Windows shells leave them to the program,
+// whose runtime expands them into the matching names in name order; a
+// pattern that matches nothing stays as it is. On Linux the shell expands
+// them, and Kiv takes what reaches it literally: a quoted "*.txt" is one
+// file name.
+TEST_F(Run, PatternOperands) {
+  put("b.txt", "zweite\n");
+  put("a.txt", "erste\n");
+  put("c.dat", "daten\n");
+  const std::string help = help_screen(shown_path(program_path("Kiv"), dir_));
+  if (on_windows()) {
+    folder("sub");
+    put("sub/q.txt", "q\n");
+    // "*.txt" stands for "a.txt b.txt": a is converted into b.
+    EXPECT_RUN(kiv({"*.txt", "-z"}), 0, "");
+    EXPECT_WRITTEN("b.txt", "erste\\n\\n\n");
+    EXPECT_RUN(kiv({"?.dat", "-A"}), 0, "daten\n");
+    EXPECT_RUN(kiv({"-E", "*.dat"}, "neu\n"), 0, "");
+    EXPECT_WRITTEN("c.dat", "neu\n");
+    EXPECT_RUN(kiv({"*.dat"}), 1, help);
+    EXPECT_RUN(kiv({"*.nix", "out.txt"}), 3, no_source("*.nix"));
+    EXPECT_RUN(kiv({"sub/*.txt", "sub/*.txt"}), 2, same_name("sub/q.txt"));
+    EXPECT_EQ(files(), Names({"a.txt", "b.txt", "c.dat", "sub"}));
+  } else {
+    put("*.txt", "stern\n");
+    EXPECT_RUN(kiv({"*.txt", "-A"}), 0, "stern\n");
+    EXPECT_RUN(kiv({"*.txt"}), 1, help);
+    EXPECT_RUN(kiv({"?.dat", "-A"}), 3, no_source("?.dat"));
+    EXPECT_RUN(kiv({"a.txt", "*.out"}), 0, "");
+    EXPECT_WRITTEN("*.out", "erste\n");
+    EXPECT_BYTES(get("b.txt"), "zweite\n");
+    EXPECT_EQ(files(), Names({"*.out", "*.txt", "a.txt", "b.txt", "c.dat"}));
+  }
+  EXPECT_BYTES(get("a.txt"), "erste\n");
 }
 
 // ---------------------------------------------------------------------------
@@ -542,12 +698,47 @@ TEST_F(Run, FilterRulesHoldEndToEnd) {
   EXPECT_RUN(kivs({"-r"}, "\"\\"), 0, "\"\\\\\n");
 }
 
+// A CR is a line break of its own. Windows reads the source in binary and
+// takes a CR LF pair as one break, as its text files end their lines so;
+// a lone CR stays a break of its own there too.
 TEST_F(Run, CarriageReturnsAreLineBreaks) {
+  const bool pair = on_windows();  // CR LF is one line break
   EXPECT_RUN(kivs({}, "a\r\nb"), 0, "ab\n");
-  EXPECT_RUN(kivs({"-z"}, "a\r\nb"), 0, "a\\n\\nb\\n\n");
+  EXPECT_RUN(kivs({"-z"}, "a\r\nb"), 0, pair ? "a\\nb\\n\n" : "a\\n\\nb\\n\n");
   EXPECT_RUN(kivs({"-z"}, "a\rb"), 0, "a\\nb\\n\n");
+  EXPECT_RUN(kivs({"-z"}, "a\r"), 0, "a\\n\\n\n");
+  EXPECT_RUN(kivs({"-z"}, "a\n\rb"), 0, "a\\n\\nb\\n\n");
+  EXPECT_RUN(kivs({"-z"}, "a\r\r\nb"), 0, pair ? "a\\n\\nb\\n\n" : "a\\n\\n\\nb\\n\n");
   EXPECT_RUN(kivs({}, "a \r\nb"), 0, "ab\n");
-  EXPECT_RUN(kivs({}, "a>\r\nb"), 0, "a>\rb\n");
+  EXPECT_RUN(kivs({}, "a>\r\nb"), 0, pair ? "a>\nb\n" : "a>\rb\n");
+  put("crlf.txt", "x\r\ny\r\n");
+  EXPECT_RUN(kiv({"crlf.txt", "-", "-z"}), 0, pair ? "x\\ny\\n\\n\n" : "x\\n\\ny\\n\\n\\n\n");
+
+  // Lines of every length up to 9, so that pairs fall on every offset of
+  // the read blocks, through a file and through standard input.
+  std::string text, expected;
+  for (int i = 0; text.size() < (1u << 18); ++i) {
+    text += std::string(i % 10, 'x') + "\r\n";
+    expected += std::string(i % 10, 'x') + (pair ? "\\n" : "\\n\\n");
+  }
+  put("long.txt", text);
+  EXPECT_RUN(kiv({"long.txt", "long.out", "-z"}), 0, "");
+  EXPECT_WRITTEN("long.out", expected + "\\n\n");
+  EXPECT_RUN(kivs({"-z"}, text), 0, expected + "\\n\n");
+}
+
+// The C runtime's text mode ends a Windows file at the first Ctrl-Z
+// (0x1A); Kiv reads the whole source whatever the system.
+TEST_F(Run, CtrlZIsAnOrdinaryByte) {
+  const bool pair = on_windows();
+  put("z.txt", "a\x1a" "b\r\nc\x1a");
+  EXPECT_RUN(kiv({"z.txt", "-"}), 0, "a\x1a" "bc\x1a\n");
+  EXPECT_RUN(kiv({"z.txt", "z.out", "-z"}), 0, "");
+  EXPECT_WRITTEN("z.out", pair ? "a\x1a" "b\\nc\x1a\\n\n" : "a\x1a" "b\\n\\nc\x1a\\n\n");
+  EXPECT_RUN(kivs({"-z"}, "\x1a"), 0, "\x1a\\n\n");
+  EXPECT_RUN(kivs({"-C", "-D"}, "1\x1a\n2\n"), 0, "printf(\"1\x1a\\n2\\n\\n\");\n\n");
+  EXPECT_RUN(kiv_redirected({"-", "-", "-z"}, "z.txt", ""), 0,
+             pair ? "a\x1a" "b\\nc\x1a\\n\n" : "a\x1a" "b\\n\\nc\x1a\\n\n");
 }
 
 TEST_F(Run, EveryByteValuePassesThroughTheProgram) {
@@ -561,7 +752,7 @@ TEST_F(Run, EveryByteValuePassesThroughTheProgram) {
     if (c != '\n' && c != '\r') plain += static_cast<char>(c);
   }
   EXPECT_RUN(kiv({"bytes.bin", "plain.out"}), 0, "");
-  EXPECT_BYTES(get("plain.out"), plain + plain + "\n");
+  EXPECT_WRITTEN("plain.out", plain + plain + "\n");
 
   // With every escape option at once.
   std::string escaped;
@@ -584,7 +775,7 @@ TEST_F(Run, EveryByteValuePassesThroughTheProgram) {
   EXPECT_RUN(kiv({"bytes.bin", "all.out", "-z", "-a", "-r", "-t", "-sr", "-ss", "-p", "-sk",
                   "-st", "-kr", "-%", "-k", "-rk", "-ek", "-gk", "-h", "-H"}),
              0, "");
-  EXPECT_BYTES(get("all.out"), escaped + escaped + "\\n\n");
+  EXPECT_WRITTEN("all.out", escaped + escaped + "\\n\n");
 }
 
 TEST_F(Run, OneMebibyteConvertsWhole) {
@@ -600,7 +791,7 @@ TEST_F(Run, OneMebibyteConvertsWhole) {
   put("c.txt", c_text);
 
   EXPECT_RUN(kiv({"c.txt", "c.out", "-C"}), 0, "");
-  EXPECT_BYTES(get("c.out"), c_expected + "\\n\n");
+  EXPECT_WRITTEN("c.out", c_expected + "\\n\n");
   EXPECT_RUN(kiv({"-E", "-A"}, tag_text), 0, tag_expected + "\n");
 }
 
@@ -633,7 +824,7 @@ TEST_F(Run, EachSyntaxWritesItsPieces) {
     EXPECT_RUN(kiv({"in.txt", "-", c.option, "-Du"}), 0, c.program);
     EXPECT_RUN(kiv({"in.txt", "-", c.option, "-D", "-Du"}), 0, c.program);
     EXPECT_RUN(kiv({"in.txt", "out.txt", c.option, "-Du"}), 0, "");
-    EXPECT_BYTES(get("out.txt"), c.program);
+    EXPECT_WRITTEN("out.txt", c.program);
   }
 }
 
@@ -666,7 +857,7 @@ TEST_F(Run, SeveralSyntaxesNestAndAppendTheWarning) {
   // Into a file: the warning is part of the file, the console stays empty.
   put("in.txt", "x");
   EXPECT_RUN(kiv({"in.txt", "out.txt", "-P", "-J", "-D"}), 0, "");
-  EXPECT_BYTES(get("out.txt"), "print(\"document.write(\"x\\n\");\n" + kWarning + "\n");
+  EXPECT_WRITTEN("out.txt", "print(\"document.write(\"x\\n\");\n" + kWarning + "\n");
 }
 
 TEST_F(Run, PiecesNeedASyntaxAndAPrintOption) {
@@ -679,7 +870,7 @@ TEST_F(Run, PiecesNeedASyntaxAndAPrintOption) {
 
 TEST_F(Run, ChainedExampleOfTheWarningHolds) {
   put("Quelltext", "Dies ist ein Quelltext.\n");
-  const std::string print = kPrintFile;
+  const std::string print = print_file_command();
   const std::string chains[] = {
       "Kiv Quelltext Javatext.js -J -Du && Kiv Javatext.js C-Text.c -C -Du",
       "Kiv Quelltext -J -Du -A | Kiv C-Text.c -C -Du -E",
@@ -692,9 +883,9 @@ TEST_F(Run, ChainedExampleOfTheWarningHolds) {
     SCOPED_TRACE(chain);
     drop("C-Text.c");
     EXPECT_RUN(shell(chain), 0, "");
-    EXPECT_BYTES(get("C-Text.c"), kChainResult + "\n");
+    EXPECT_WRITTEN("C-Text.c", kChainResult + "\n");
   }
-  EXPECT_BYTES(get("Javatext.js"), kChainJavaScript);
+  EXPECT_WRITTEN("Javatext.js", kChainJavaScript);
   EXPECT_RUN(kiv({"Quelltext", "-", "-J", "-Du"}), 0, kChainJavaScript);
   EXPECT_RUN(shell("KivS -J -Du < Quelltext | KivS -C -Du"), 0, kChainResult + "\n");
   EXPECT_BYTES(get("Quelltext"), "Dies ist ein Quelltext.\n");
