@@ -329,20 +329,20 @@ TEST_F(Run, AtMostOneArgumentShowsTheHelp) {
 
 TEST_F(Run, ProgramPathIsPrintedAsPassed) {
   // A relative path, and one with a blank and a percent sign in it.
-  const std::string kiv = "Kiv" + target().suffix;
-  const std::string in_dir = "my %s dir/" + kiv;
-  ASSERT_EQ(symlink(program_path("Kiv").c_str(), path(kiv).c_str()), 0);
+  const std::string file = "Kiv" + target().suffix;
+  const std::string in_dir = "my %s dir/" + file;
+  ASSERT_EQ(symlink(program_path("Kiv").c_str(), path(file).c_str()), 0);
   folder("my %s dir");
   folder("sub");
   ASSERT_EQ(symlink(program_path("Kiv").c_str(), path(in_dir).c_str()), 0);
   const Streams none;
 
-  EXPECT_RUN(call("./" + kiv, {}, none), 1, help_screen(shown_path("./" + kiv, dir_)));
-  EXPECT_RUN(call("./" + kiv, {"-E"}, none), 4, usage_error(shown_path("./" + kiv, dir_)));
+  EXPECT_RUN(call("./" + file, {}, none), 1, help_screen(shown_path("./" + file, dir_)));
+  EXPECT_RUN(call("./" + file, {"-E"}, none), 4, usage_error(shown_path("./" + file, dir_)));
   EXPECT_RUN(call(in_dir, {}, none), 1, help_screen(shown_path(in_dir, dir_)));
   EXPECT_RUN(call(in_dir, {"-A"}, none), 4, usage_error(shown_path(in_dir, dir_)));
   EXPECT_RUN(call(path(in_dir), {"-z"}, none), 1, help_screen(shown_path(path(in_dir), dir_)));
-  EXPECT_RUN(call("sub/../" + kiv, {}, none), 1, help_screen(shown_path("sub/../" + kiv, dir_)));
+  EXPECT_RUN(call("sub/../" + file, {}, none), 1, help_screen(shown_path("sub/../" + file, dir_)));
 }
 
 TEST_F(Run, MissingSourceOrTargetIsAUsageError) {
@@ -629,7 +629,7 @@ TEST_F(Run, UnusualFileNamesWorkAndPrintLiterally) {
 // pattern that matches nothing stays as it is. On Linux the shell expands
 // them, and Kiv takes what reaches it literally: a quoted "*.txt" is one
 // file name.
-TEST_F(Run, PatternOperands) {
+TEST_F(Run, WildcardPatternsAreExpandedOnlyOnWindows) {
   put("b.txt", "zweite\n");
   put("a.txt", "erste\n");
   put("c.dat", "daten\n");
