@@ -117,6 +117,9 @@ int run(int argc, char* argv[], Variant variant) {
   } else {
     use_text_mode(stdout);
   }
+  // The filter writes large blocks of its own; a stream buffer would only
+  // add a copy and a second write call per block.
+  std::setvbuf(output, nullptr, _IONBF, 0);
 
   write_openers(output, options);
   ConvertStatus status = convert_text(input, output, options);

@@ -11,6 +11,9 @@
     (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define KIV_X86_SIMD 1
 #include <immintrin.h>
+#if defined(__x86_64__) || defined(_M_X64)
+#define KIV_X86_64 1
+#endif
 #endif
 #if defined(_MSC_VER)
 #include <intrin.h>
@@ -68,6 +71,7 @@ inline unsigned char* put(unsigned char* out, const FilterTable& table,
   return out + table.form_length[c];
 }
 
+// Position of the lowest set bit of a mask that is not zero.
 inline int lowest_bit(std::uint64_t mask) {
 #if defined(_MSC_VER) && !defined(__clang__)
   unsigned long index;
@@ -87,8 +91,10 @@ inline int lowest_bit(std::uint64_t mask) {
 
 // The scans. Each returns a bit for every byte of a block that is not
 // plain; marking a plain byte too is harmless (it takes the slow way and
-// is written unchanged), missing one is not.
+// is written unchanged), missing one is not. A scan also says how the
+// block's special bytes are visited (see filter_blocks).
 struct ScalarScan {
+  static constexpr bool kBranchFree = false;
   const FilterTable* table;
 };
 
@@ -102,9 +108,19 @@ inline std::uint64_t special_mask(const ScalarScan& scan,
   return mask;
 }
 
+inline void copy_block(const ScalarScan&, unsigned char* to,
+                       const unsigned char* from) {
+  std::memcpy(to, from, kBlockBytes);
+}
+
+inline int first_special(const ScalarScan&, std::uint64_t mask) {
+  return lowest_bit(mask);
+}
+
 #if KIV_X86_SIMD
 // One compare per special byte value.
 struct Sse2Scan {
+  static constexpr bool kBranchFree = false;
   __m128i specials[sizeof(FilterTable::specials)];
   int count;
 };
@@ -135,9 +151,19 @@ inline std::uint64_t special_mask(const Sse2Scan& scan,
          special_bits16(scan, p + 48) << 48;
 }
 
+inline void copy_block(const Sse2Scan&, unsigned char* to,
+                       const unsigned char* from) {
+  std::memcpy(to, from, kBlockBytes);
+}
+
+inline int first_special(const Sse2Scan&, std::uint64_t mask) {
+  return lowest_bit(mask);
+}
+
 // A table lookup by low and by high nibble (pshufb), the same few
 // instructions however many bytes the options name.
 struct Ssse3Scan {
+  static constexpr bool kBranchFree = false;
   __m128i low;
   __m128i high;
 };
@@ -163,8 +189,21 @@ inline std::uint64_t special_mask(const Ssse3Scan& scan,
          special_bits16(scan, p + 48) << 48;
 }
 
-// The same lookup, 32 bytes at a time.
+KIV_TARGET("ssse3")
+inline void copy_block(const Ssse3Scan&, unsigned char* to,
+                       const unsigned char* from) {
+  std::memcpy(to, from, kBlockBytes);
+}
+
+inline int first_special(const Ssse3Scan&, std::uint64_t mask) {
+  return lowest_bit(mask);
+}
+
+#if KIV_X86_64
+// The same lookup, 32 bytes at a time; tzcnt (BMI1) gives 64 for an empty
+// mask, which lets the specials be visited without a branch.
 struct Avx2Scan {
+  static constexpr bool kBranchFree = true;
   __m256i low;
   __m256i high;
 };
@@ -187,42 +226,87 @@ inline std::uint64_t special_mask(const Avx2Scan& scan,
                                   const unsigned char* p) {
   return special_bits32(scan, p) | special_bits32(scan, p + 32) << 32;
 }
+
+// Two 32-byte moves; left to memcpy, compilers split them in four.
+KIV_TARGET("avx2")
+inline void copy_block(const Avx2Scan&, unsigned char* to,
+                       const unsigned char* from) {
+  __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
+  __m256i second =
+      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 32));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), first);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 32), second);
+}
+
+KIV_TARGET("bmi")
+inline int first_special(const Avx2Scan&, std::uint64_t mask) {
+  return static_cast<int>(_tzcnt_u64(mask));
+}
+#endif
 #endif
 
+// Handles the lowest special byte of the block at p, or, once the mask is
+// empty, the entry past 255 that writes only beyond the block and moves
+// nothing. o is where the block's first byte goes as long as the bytes
+// from this one on are plain: the byte's form is written at its place, o
+// moves by the form's extra length, and the rest of the block is copied
+// again behind the form. Returns the byte's position if it is a tag end
+// (nothing done), else -1; kTagEnds tells whether the table has any.
+template <bool kTagEnds, class Scan>
+KIV_ALWAYS_INLINE int filter_special(const FilterTable& table,
+                                     const Scan& scan, const unsigned char* p,
+                                     std::uint64_t& mask, unsigned char*& o) {
+  int at = first_special(scan, mask);
+  unsigned entry = p[at] | static_cast<unsigned>(mask == 0) << 8;
+  if (kTagEnds && table.kind[entry] == ByteKind::tag_end) return at;
+  // A blank directly before a line break is the last byte written.
+  o -= table.drops_blank[entry] & (p[at - 1] == ' ');
+  std::memcpy(o + at, table.form[entry], 4);
+  o += table.form_length[entry] - 1;
+  copy_block(scan, o + at + 1, p + at + 1);
+  mask &= mask - 1;
+  return -1;
+}
+
 // Filters normal-mode bytes from p (p[-1] must be readable: a line break
-// looks at the byte before it) while two blocks are left, because the
-// copy after a special byte reads up to one block past its own. Stops at
-// a tag end, which it leaves for the caller.
+// looks at the byte before it) while more than two blocks are left,
+// because the copy behind a special byte reads up to one block past it.
+// Stops at a tag end, which it leaves for the caller.
 //
-// Each block is copied whole first; at every special byte the output
-// moves on to it, the byte's form is written, and the rest of the block
-// is copied again behind the form. So a block costs a few copies and no
-// branch per plain byte.
-template <class Scan>
+// Each block is copied whole first, then its special bytes are handled;
+// plain bytes cost no branch. Where the scan allows, the specials are
+// taken three at a time whether the block has that many or not: how many
+// specials a block holds is as good as random, and a loop that stops
+// after each would mispredict about once a block, which costs more than
+// the idle steps.
+template <bool kTagEnds, class Scan>
 KIV_ALWAYS_INLINE const unsigned char* filter_blocks(
     const FilterTable& table, const Scan& scan, const unsigned char* p,
     const unsigned char* end, unsigned char*& out) {
   unsigned char* o = out;
-  while (end - p >= 2 * kBlockBytes) {
+  while (end - p > 2 * kBlockBytes) {
     std::uint64_t mask = special_mask(scan, p);
-    std::memcpy(o, p, kBlockBytes);
-    int done = 0;  // bytes of the block that are in the output
-    while (mask != 0) {
-      int at = lowest_bit(mask);
-      unsigned char c = p[at];
-      o += at - done;
-      if (table.kind[c] == ByteKind::tag_end) {
-        out = o;
-        return p + at;
+    copy_block(scan, o, p);
+    if (Scan::kBranchFree) {
+      do {
+        for (int step = 0; step < 3; ++step) {
+          int tag = filter_special<kTagEnds>(table, scan, p, mask, o);
+          if (tag >= 0) {
+            out = o + tag;
+            return p + tag;
+          }
+        }
+      } while (mask != 0);
+    } else {
+      while (mask != 0) {
+        int tag = filter_special<kTagEnds>(table, scan, p, mask, o);
+        if (tag >= 0) {
+          out = o + tag;
+          return p + tag;
+        }
       }
-      // A blank directly before a line break is the last byte written.
-      o -= table.drops_blank[c] & (p[at - 1] == ' ');
-      o = put(o, table, c);
-      done = at + 1;
-      std::memcpy(o, p + done, kBlockBytes);
-      mask &= mask - 1;
     }
-    o += kBlockBytes - done;
+    o += kBlockBytes;
     p += kBlockBytes;
   }
   out = o;
@@ -274,7 +358,9 @@ KIV_ALWAYS_INLINE std::size_t filter_with(const FilterTable& table,
       continue;
     }
     if (p > in) {
-      p = filter_blocks(table, scan, p, end, o);
+      p = table.kind['>'] == ByteKind::tag_end
+              ? filter_blocks<true>(table, scan, p, end, o)
+              : filter_blocks<false>(table, scan, p, end, o);
       if (p == end) break;
     }
     // One byte the slow way: the chunk's first byte (the blank before it
@@ -321,7 +407,8 @@ std::size_t filter_ssse3(const FilterTable& table, FilterState& state,
   return filter_with(table, scan, state, in, n, out);
 }
 
-KIV_TARGET("avx2")
+#if KIV_X86_64
+KIV_TARGET("avx2,bmi")
 std::size_t filter_avx2(const FilterTable& table, FilterState& state,
                         const unsigned char* in, std::size_t n,
                         unsigned char* out) {
@@ -332,6 +419,7 @@ std::size_t filter_avx2(const FilterTable& table, FilterState& state,
       _mm_loadu_si128(reinterpret_cast<const __m128i*>(table.nibble_high)));
   return filter_with(table, scan, state, in, n, out);
 }
+#endif
 
 #if defined(_MSC_VER)
 KIV_TARGET("xsave")
@@ -350,15 +438,21 @@ ScanLevel best_scan_level() {
   bool ssse3 = (info[2] & (1 << 9)) != 0;
   bool avx = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0 &&
              os_saves_ymm();
-  bool avx2 = false;
+  bool avx2_bmi = false;
   if (avx && last_leaf >= 7) {
     __cpuidex(info, 7, 0);
-    avx2 = (info[1] & (1 << 5)) != 0;
+    avx2_bmi = (info[1] & (1 << 5)) != 0 && (info[1] & (1 << 3)) != 0;
   }
-  if (avx2) return ScanLevel::avx2;
+#if KIV_X86_64
+  if (avx2_bmi) return ScanLevel::avx2;
+#endif
   return ssse3 ? ScanLevel::ssse3 : ScanLevel::sse2;
 #elif KIV_X86_SIMD
-  if (__builtin_cpu_supports("avx2")) return ScanLevel::avx2;
+#if KIV_X86_64
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi")) {
+    return ScanLevel::avx2;
+  }
+#endif
   if (__builtin_cpu_supports("ssse3")) return ScanLevel::ssse3;
   return ScanLevel::sse2;
 #else
@@ -368,7 +462,7 @@ ScanLevel best_scan_level() {
 
 FilterTable make_filter_table(const Options& options) {
   FilterTable table{};
-  for (int c = 0; c < 256; ++c) {
+  for (int c = 0; c < kTableEntries; ++c) {
     table.kind[c] = ByteKind::plain;
     table.form[c][0] = static_cast<unsigned char>(c);
     table.form_length[c] = 1;
@@ -409,8 +503,10 @@ std::size_t filter_chunk(const FilterTable& table, FilterState& state,
                          unsigned char* out) {
   switch (table.scan) {
 #if KIV_X86_SIMD
+#if KIV_X86_64
     case ScanLevel::avx2:
       return filter_avx2(table, state, in, n, out);
+#endif
     case ScanLevel::ssse3:
       return filter_ssse3(table, state, in, n, out);
     case ScanLevel::sse2:
@@ -439,13 +535,14 @@ std::size_t filter_finish(const FilterTable& table, FilterState& state,
 
 ConvertStatus convert_text(std::FILE* input, std::FILE* output,
                            const Options& options) {
-  // Input is read in large blocks and filtered in slices, so that even a
-  // slice of nothing but "&lt;" fits the output buffer; output is written
-  // once at least kSlice * kMaxExpansion bytes have gathered.
-  constexpr std::size_t kBlock = 64 * 1024;
-  constexpr std::size_t kSlice = 16 * 1024;
-  constexpr std::size_t kRoom = kSlice * kMaxExpansion + kChunkSlack;
-  constexpr std::size_t kOutSize = 2 * kRoom;
+  // Slices are filtered so that even a slice of nothing but "&lt;" fits
+  // the room left in the output buffer; output is written in pieces of at
+  // least kFlush bytes.
+  constexpr std::size_t kBlock = kReadBlock;
+  constexpr std::size_t kSlice = kFilterSlice;
+  constexpr std::size_t kFlush = 128 * 1024;
+  constexpr std::size_t kOutSize =
+      kFlush + kSlice * kMaxExpansion + kChunkSlack;
   unsigned char in[kBlock];
   unsigned char out[kOutSize];
   const FilterTable table = make_filter_table(options);
@@ -456,7 +553,7 @@ ConvertStatus convert_text(std::FILE* input, std::FILE* output,
     for (std::size_t at = 0; at < got; at += kSlice) {
       std::size_t n = got - at < kSlice ? got - at : kSlice;
       used += filter_chunk(table, state, in + at, n, out + used);
-      if (kOutSize - used < kRoom) {
+      if (used >= kFlush) {
         if (std::fwrite(out, 1, used, output) != used) {
           return ConvertStatus::write_failed;
         }

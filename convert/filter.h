@@ -23,13 +23,19 @@ enum class ScanLevel : unsigned char { scalar, sse2, ssse3, avx2 };
 // Returns the fastest scan level this processor supports.
 ScanLevel best_scan_level();
 
+// Entries of the per-byte tables: the 256 byte values, then as many that
+// stand for "no special byte left" in the filter's block loop (a plain
+// byte whose form is written where nothing counts).
+constexpr int kTableEntries = 512;
+
 // Everything the filter needs to know per byte value, built once per run.
 struct FilterTable {
-  ByteKind kind[256];
-  unsigned char form[256][4];        // escaped form, or the byte itself
-                                     // (nothing for a dropped line break)
-  unsigned char form_length[256];
-  unsigned char drops_blank[256];    // 1: a blank just before it is taken back
+  ByteKind kind[kTableEntries];
+  unsigned char form[kTableEntries][4];  // escaped form, or the byte itself
+                                         // (nothing for a dropped break)
+  unsigned char form_length[kTableEntries];
+  unsigned char drops_blank[kTableEntries];  // 1: a blank just before it
+                                             // is taken back
   unsigned char specials[32];        // every byte value that is not plain
   int special_count;
   unsigned char nibble_low[16];      // bit sets by low and high nibble whose
@@ -66,6 +72,11 @@ std::size_t filter_chunk(const FilterTable& table, FilterState& state,
 // number of bytes written.
 std::size_t filter_finish(const FilterTable& table, FilterState& state,
                           unsigned char* out);
+
+// convert_text reads blocks of kReadBlock bytes (larger than a plain copy's
+// 64 KiB: fewer calls) and filters them in slices of kFilterSlice.
+constexpr std::size_t kReadBlock = 128 * 1024;
+constexpr std::size_t kFilterSlice = 32 * 1024;
 
 enum class ConvertStatus { ok, read_failed, write_failed };
 

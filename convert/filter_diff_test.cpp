@@ -288,7 +288,8 @@ std::string convert_file(const std::string& input, const Options& options,
 }
 
 TEST(FilterDiff, StreamsMatchTheReferenceAcrossSlicesAndReadBlocks) {
-  constexpr std::size_t kSlice = 16 * 1024;  // as in convert_text
+  constexpr std::size_t kSlice = kFilterSlice;
+  static_assert(kReadBlock == 4 * kSlice, "the lengths below assume it");
   const Options sets[] = {parse({}), parse({"-z"}), parse({"-l"}),
                           parse({"-C"}), parse({"-z", "-H"})};
   const std::string pairs[] = {" \n", " \r", ">\n", "> ", "  \r"};
