@@ -79,6 +79,10 @@ bool is_directory(std::FILE* stream) {
 
 void use_text_mode(std::FILE* stream) { _setmode(_fileno(stream), _O_TEXT); }
 
+void use_source_mode(std::FILE* stream) {
+  _setmode(_fileno(stream), _O_BINARY);
+}
+
 #else
 
 namespace {
@@ -111,6 +115,8 @@ bool is_directory(std::FILE* stream) {
 }
 
 void use_text_mode(std::FILE*) {}
+
+void use_source_mode(std::FILE*) {}
 
 #endif
 

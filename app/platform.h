@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "convert/line_ends.h"
+
 namespace kiv {
 
 // Which file a name or an open stream stands for, as far as the system
@@ -28,7 +30,21 @@ bool same_file(const FileIdentity& a, const FileIdentity& b);
 // True when the stream was opened on a directory.
 bool is_directory(std::FILE* stream);
 
-// Puts a standard stream into the same text mode as files opened by name.
+// How a source is opened and which line ends the filter has to join.
+// Windows reads in binary and joins CR LF itself: its text mode would end
+// the file at the first Ctrl-Z byte.
+#if defined(_WIN32)
+inline constexpr char kSourceMode[] = "rb";
+inline constexpr LineEnds kSourceLineEnds = LineEnds::crlf_to_lf;
+#else
+inline constexpr char kSourceMode[] = "r";
+inline constexpr LineEnds kSourceLineEnds = LineEnds::as_read;
+#endif
+
+// Puts standard input into the mode that sources are opened in.
+void use_source_mode(std::FILE* stream);
+
+// Puts standard output into the text mode that targets are opened in.
 void use_text_mode(std::FILE* stream);
 
 }  // namespace kiv

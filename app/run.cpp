@@ -78,13 +78,13 @@ int run(int argc, char* argv[], Variant variant) {
 
   std::FILE* input = stdin;
   if (source != nullptr) {
-    input = std::fopen(source, "r");
+    input = std::fopen(source, kSourceMode);
     if (input == nullptr) {
       std::printf(kSourceMissing, source_name);
       return kExitNoSource;
     }
   } else {
-    use_text_mode(stdin);
+    use_source_mode(stdin);
   }
   if (is_directory(input)) {
     std::fclose(input);
@@ -122,7 +122,8 @@ int run(int argc, char* argv[], Variant variant) {
   std::setvbuf(output, nullptr, _IONBF, 0);
 
   write_openers(output, options);
-  ConvertStatus status = convert_text(input, output, options);
+  ConvertStatus status =
+      convert_text(input, output, options, kSourceLineEnds);
   bool read_failed = status == ConvertStatus::read_failed || std::ferror(input);
   std::fclose(input);
   if (status == ConvertStatus::ok && !read_failed) {

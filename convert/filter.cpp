@@ -534,7 +534,7 @@ std::size_t filter_finish(const FilterTable& table, FilterState& state,
 }
 
 ConvertStatus convert_text(std::FILE* input, std::FILE* output,
-                           const Options& options) {
+                           const Options& options, LineEnds line_ends) {
   // Slices are filtered so that even a slice of nothing but "&lt;" fits
   // the room left in the output buffer; output is written in pieces of at
   // least kFlush bytes.
@@ -543,16 +543,27 @@ ConvertStatus convert_text(std::FILE* input, std::FILE* output,
   constexpr std::size_t kFlush = 128 * 1024;
   constexpr std::size_t kOutSize =
       kFlush + kSlice * kMaxExpansion + kChunkSlack;
-  unsigned char in[kBlock];
+  // in[0] holds a CR whose partner may start the next block.
+  unsigned char in[1 + kBlock];
   unsigned char out[kOutSize];
   const FilterTable table = make_filter_table(options);
   FilterState state;
   std::size_t used = 0;
+  std::size_t held = 0;
   for (;;) {
-    std::size_t got = std::fread(in, 1, kBlock, input);
-    for (std::size_t at = 0; at < got; at += kSlice) {
-      std::size_t n = got - at < kSlice ? got - at : kSlice;
-      used += filter_chunk(table, state, in + at, n, out + used);
+    std::size_t got = std::fread(in + 1, 1, kBlock, input);
+    unsigned char* data = in + 1 - held;
+    std::size_t size = got + held;
+    held = 0;
+    if (line_ends == LineEnds::crlf_to_lf) {
+      bool at_end = got < kBlock;
+      std::size_t kept = collapse_crlf(data, size, at_end);
+      held = !at_end && data[size - 1] == '\r' ? 1 : 0;
+      size = kept;
+    }
+    for (std::size_t at = 0; at < size; at += kSlice) {
+      std::size_t n = size - at < kSlice ? size - at : kSlice;
+      used += filter_chunk(table, state, data + at, n, out + used);
       if (used >= kFlush) {
         if (std::fwrite(out, 1, used, output) != used) {
           return ConvertStatus::write_failed;
@@ -561,6 +572,7 @@ ConvertStatus convert_text(std::FILE* input, std::FILE* output,
       }
     }
     if (got < kBlock) break;
+    if (held != 0) in[0] = '\r';
   }
   if (std::ferror(input)) return ConvertStatus::read_failed;
   used += filter_finish(table, state, out + used);

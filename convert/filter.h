@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "convert/line_ends.h"
 #include "options/options.h"
 
 namespace kiv {
@@ -82,8 +83,12 @@ enum class ConvertStatus { ok, read_failed, write_failed };
 
 // Copies input to output through the filter until the end of the input,
 // or until reading or writing fails.
+// With LineEnds::crlf_to_lf each CR directly before an LF is dropped on
+// the way in, as a Windows text stream would, but without its end of file
+// at the first Ctrl-Z.
 ConvertStatus convert_text(std::FILE* input, std::FILE* output,
-                           const Options& options);
+                           const Options& options,
+                           LineEnds line_ends = LineEnds::as_read);
 
 }  // namespace kiv
 
