@@ -11,8 +11,10 @@
     (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define KIV_X86_SIMD 1
 #include <immintrin.h>
-#if defined(__x86_64__) || defined(_M_X64)
-#define KIV_X86_64 1
+// The AVX2 scan needs 64-bit tzcnt. MinGW's GCC is left out: it may spill
+// 32-byte vectors to a stack that Windows aligns to 16 bytes only.
+#if (defined(__x86_64__) || defined(_M_X64)) && !defined(__MINGW32__)
+#define KIV_AVX2 1
 #endif
 #endif
 #if defined(_MSC_VER)
@@ -64,6 +66,8 @@ constexpr EscapeRow kEscapeTable[] = {
 // The filter looks at blocks of 64 bytes: a vector scan marks the bytes
 // that are not plain with one bit each, and the rest is copied unread.
 constexpr std::ptrdiff_t kBlockBytes = 64;
+
+constexpr unsigned char kTagEnd = '>';
 
 inline unsigned char* put(unsigned char* out, const FilterTable& table,
                           unsigned char c) {
@@ -199,7 +203,7 @@ inline int first_special(const Ssse3Scan&, std::uint64_t mask) {
   return lowest_bit(mask);
 }
 
-#if KIV_X86_64
+#if KIV_AVX2
 // The same lookup, 32 bytes at a time; tzcnt (BMI1) gives 64 for an empty
 // mask, which lets the specials be visited without a branch.
 struct Avx2Scan {
@@ -358,7 +362,7 @@ KIV_ALWAYS_INLINE std::size_t filter_with(const FilterTable& table,
       continue;
     }
     if (p > in) {
-      p = table.kind['>'] == ByteKind::tag_end
+      p = table.kind[kTagEnd] == ByteKind::tag_end
               ? filter_blocks<true>(table, scan, p, end, o)
               : filter_blocks<false>(table, scan, p, end, o);
       if (p == end) break;
@@ -407,7 +411,7 @@ std::size_t filter_ssse3(const FilterTable& table, FilterState& state,
   return filter_with(table, scan, state, in, n, out);
 }
 
-#if KIV_X86_64
+#if KIV_AVX2
 KIV_TARGET("avx2,bmi")
 std::size_t filter_avx2(const FilterTable& table, FilterState& state,
                         const unsigned char* in, std::size_t n,
@@ -443,12 +447,12 @@ ScanLevel best_scan_level() {
     __cpuidex(info, 7, 0);
     avx2_bmi = (info[1] & (1 << 5)) != 0 && (info[1] & (1 << 3)) != 0;
   }
-#if KIV_X86_64
+#if KIV_AVX2
   if (avx2_bmi) return ScanLevel::avx2;
 #endif
   return ssse3 ? ScanLevel::ssse3 : ScanLevel::sse2;
 #elif KIV_X86_SIMD
-#if KIV_X86_64
+#if KIV_AVX2
   if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi")) {
     return ScanLevel::avx2;
   }
@@ -482,7 +486,7 @@ FilterTable make_filter_table(const Options& options) {
     table.form_length[c] = options.escape_newline ? 2 : 0;
     table.drops_blank[c] = options.keep_line_end_blank ? 0 : 1;
   }
-  if (!options.breaks_after_tag) table.kind['>'] = ByteKind::tag_end;
+  if (!options.breaks_after_tag) table.kind[kTagEnd] = ByteKind::tag_end;
   table.escape_newline = options.escape_newline;
   table.keep_blanks = options.keep_line_end_blank;
   // Every high nibble that holds a special gets a bit; nibbles 8 apart
@@ -503,7 +507,7 @@ std::size_t filter_chunk(const FilterTable& table, FilterState& state,
                          unsigned char* out) {
   switch (table.scan) {
 #if KIV_X86_SIMD
-#if KIV_X86_64
+#if KIV_AVX2
     case ScanLevel::avx2:
       return filter_avx2(table, state, in, n, out);
 #endif
