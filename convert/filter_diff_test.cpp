@@ -263,7 +263,8 @@ TEST(FilterDiff, EveryScanLevelAgreesForEveryByteAtEveryPosition) {
 // Through convert_text on real streams, so the read blocks, the slices
 // and the output flushes are crossed as in a run.
 std::string convert_file(const std::string& input, const Options& options,
-                         ConvertStatus& status) {
+                         ConvertStatus& status,
+                         LineEnds line_ends = LineEnds::as_read) {
   std::FILE* in = std::tmpfile();
   std::FILE* out = std::tmpfile();
   if (in == nullptr || out == nullptr) {
@@ -274,7 +275,7 @@ std::string convert_file(const std::string& input, const Options& options,
   }
   std::fwrite(input.data(), 1, input.size(), in);
   std::rewind(in);
-  status = convert_text(in, out, options);
+  status = convert_text(in, out, options, line_ends);
   std::rewind(out);
   std::string result;
   char buffer[65536];
@@ -335,6 +336,46 @@ TEST(FilterDiff, StreamsMatchTheReferenceAtFullExpansion) {
       EXPECT_EQ(status, ConvertStatus::ok);
       EXPECT_TRUE(got == reference_convert(*text, options))
           << "text of " << text->size() << " bytes";
+    }
+  }
+}
+
+// With CR LF joined on the way in (Windows sources), a pair split by a
+// read block, a CR before a CR LF and a CR at the very end still come out
+// as the reference makes them of the joined text.
+TEST(FilterDiff, StreamsWithJoinedCrLfMatchTheReference) {
+  auto joined = [](const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+      out += text[i];
+    }
+    return out;
+  };
+  const Options sets[] = {parse({}), parse({"-z"}), parse({"-C"})};
+  const std::string pieces[] = {"\r\n", " \r\n", "\r\r\n", ">\r\n", "\r"};
+  Random random{6};
+  for (std::size_t length : {kReadBlock - 1, kReadBlock, kReadBlock + 1,
+                             2 * kReadBlock + 3}) {
+    std::string base = sparse_text(random, length);
+    for (const std::string& piece : pieces) {
+      for (int shift = -2; shift <= 1; ++shift) {
+        std::string text = base;
+        for (std::size_t cut = kReadBlock; cut < text.size(); cut += kReadBlock) {
+          text.replace(cut + shift, piece.size(), piece);
+        }
+        text.resize(length);
+        text += piece;  // the text ends in the piece too
+        for (const Options& options : sets) {
+          ConvertStatus status = ConvertStatus::read_failed;
+          std::string got =
+              convert_file(text, options, status, LineEnds::crlf_to_lf);
+          EXPECT_EQ(status, ConvertStatus::ok);
+          EXPECT_TRUE(got == reference_convert(joined(text), options))
+              << "length " << length << ", piece " << visible(piece)
+              << ", shift " << shift;
+        }
+      }
     }
   }
 }
