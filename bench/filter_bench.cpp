@@ -25,7 +25,8 @@ struct Preset {
 constexpr Preset kPresets[] = {{"none", nullptr}, {"C", "-C"}, {"P", "-P"},
                                {"J", "-J"},       {"B", "-B"}, {"S", "-S"}};
 
-constexpr const char* kLevelNames[] = {"scalar", "sse2", "ssse3", "avx2"};
+constexpr const char* kLevelNames[] = {"scalar", "sse2", "ssse3", "avx2",
+                                      "avx512"};
 
 // Filters the corpus in the slices convert_text uses.
 void filter_corpus(benchmark::State& state, const char* option,

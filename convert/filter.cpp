@@ -98,6 +98,7 @@ inline int lowest_bit(std::uint64_t mask) {
 // is written unchanged), missing one is not. A scan also says how the
 // block's special bytes are visited (see filter_blocks).
 struct ScalarScan {
+  static constexpr bool kExpands = false;
   static constexpr bool kBranchFree = false;
   const FilterTable* table;
 };
@@ -124,6 +125,7 @@ inline int first_special(const ScalarScan&, std::uint64_t mask) {
 #if KIV_X86_SIMD
 // One compare per special byte value.
 struct Sse2Scan {
+  static constexpr bool kExpands = false;
   static constexpr bool kBranchFree = false;
   __m128i specials[sizeof(FilterTable::specials)];
   int count;
@@ -167,6 +169,7 @@ inline int first_special(const Sse2Scan&, std::uint64_t mask) {
 // A table lookup by low and by high nibble (pshufb), the same few
 // instructions however many bytes the options name.
 struct Ssse3Scan {
+  static constexpr bool kExpands = false;
   static constexpr bool kBranchFree = false;
   __m128i low;
   __m128i high;
@@ -207,6 +210,7 @@ inline int first_special(const Ssse3Scan&, std::uint64_t mask) {
 // The same lookup, 32 bytes at a time; tzcnt (BMI1) gives 64 for an empty
 // mask, which lets the specials be visited without a branch.
 struct Avx2Scan {
+  static constexpr bool kExpands = false;
   static constexpr bool kBranchFree = true;
   __m256i low;
   __m256i high;
@@ -245,6 +249,137 @@ inline void copy_block(const Avx2Scan&, unsigned char* to,
 KIV_TARGET("bmi")
 inline int first_special(const Avx2Scan&, std::uint64_t mask) {
   return static_cast<int>(_tzcnt_u64(mask));
+}
+
+#define KIV_AVX512_FEATURES \
+  "avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt"
+
+// For tables whose special bytes all become two bytes (see
+// FilterTable::two_byte_forms) no step per special is needed: the output
+// of a block is its bytes with a slot opened before each special one, and
+// vpexpandb opens all the slots at once; the slots then get the prefix.
+// The blank before a line break, instead of being taken back, becomes
+// that break's backslash and the break just its n: same bytes, same
+// length, no slot.
+struct ExpandScan {
+  static constexpr bool kExpands = true;
+  __m512i low;        // the nibble tables, in every lane
+  __m512i high;
+  __m512i letters;    // per byte below 16: its letter minus itself
+  bool percent;       // '%' is doubled, so its prefix is '%'
+  bool keep_blanks;
+};
+
+// Sixteen bytes repeated in all four lanes of a vector. (Built through
+// memory: GCC 12's broadcast intrinsics warn about an undefined operand.)
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline __m512i in_every_lane(const unsigned char* sixteen) {
+  alignas(64) unsigned char wide[64];
+  for (int lane = 0; lane < 4; ++lane) {
+    std::memcpy(wide + 16 * lane, sixteen, 16);
+  }
+  return _mm512_load_si512(wide);
+}
+
+KIV_TARGET(KIV_AVX512_FEATURES)
+ExpandScan make_expand_scan(const FilterTable& table) {
+  ExpandScan scan;
+  scan.low = in_every_lane(table.nibble_low);
+  scan.high = in_every_lane(table.nibble_high);
+  unsigned char letters[16] = {};
+  for (int c = 0; c < 16; ++c) {
+    if (table.kind[c] != ByteKind::plain) {
+      letters[c] = static_cast<unsigned char>(table.form[c][1] - c);
+    }
+  }
+  scan.letters = in_every_lane(letters);
+  scan.percent = table.kind[static_cast<unsigned char>('%')] != ByteKind::plain;
+  scan.keep_blanks = table.keep_blanks;
+  return scan;
+}
+
+// Writes the output of 32 bytes (in the low half of bytes, their special
+// ones marked in specials) and returns the new end of the output. Up to
+// 64 bytes are stored.
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline unsigned char* expand_half(const ExpandScan& scan, __m512i bytes,
+                                  std::uint32_t specials, unsigned char* o) {
+  // Two bits per input byte, a slot for its prefix and one for itself;
+  // dropping the unused prefix slots leaves a 1 where a byte goes.
+  const std::uint64_t byte_slots = 0xAAAAAAAAAAAAAAAAull;
+  std::uint64_t used = _pdep_u64(specials, 0x5555555555555555ull) | byte_slots;
+  std::uint64_t placed = _pext_u64(byte_slots, used);
+  __m512i spread = _mm512_maskz_expand_epi8(placed, bytes);
+  __m512i prefix = _mm512_set1_epi8('\\');
+  if (scan.percent) {
+    // A prefix slot takes '%' when the byte after it is '%'.
+    const __m512i next = _mm512_set_epi8(
+        0, 63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47,
+        46, 45, 44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29,
+        28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11,
+        10, 9, 8, 7, 6, 5, 4, 3, 2, 1);
+    __mmask64 before_percent = _mm512_cmpeq_epi8_mask(
+        _mm512_maskz_permutexvar_epi8(~__mmask64{0}, next, spread),
+        _mm512_set1_epi8('%'));
+    prefix = _mm512_mask_blend_epi8(before_percent, prefix,
+                                    _mm512_set1_epi8('%'));
+  }
+  _mm512_storeu_si512(o, _mm512_mask_blend_epi8(placed, prefix, spread));
+  return o + 32 + _mm_popcnt_u32(specials);
+}
+
+// Filters the 64 bytes at p (p[-1] and p[64] must be readable).
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline unsigned char* expand_block(const ExpandScan& scan,
+                                   const unsigned char* p, unsigned char* o) {
+  const __m512i nibble = _mm512_set1_epi8(0x0F);
+  __m512i block = _mm512_loadu_si512(p);
+  __m512i low = _mm512_shuffle_epi8(scan.low, _mm512_and_si512(block, nibble));
+  __m512i high = _mm512_shuffle_epi8(
+      scan.high, _mm512_and_si512(_mm512_srli_epi16(block, 4), nibble));
+  std::uint64_t specials = _mm512_test_epi8_mask(low, high);
+  // Letters for the bytes below 16 (n for a line break, t for a tab).
+  __m512i bytes = _mm512_add_epi8(
+      block, _mm512_shuffle_epi8(scan.letters,
+                                 _mm512_adds_epu8(block, _mm512_set1_epi8(0x70))));
+  if (!scan.keep_blanks) {
+    std::uint64_t breaks =
+        _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8('\n')) |
+        _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8('\r'));
+    std::uint64_t blanks = _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(' '));
+    std::uint64_t next_breaks =
+        breaks >> 1 | std::uint64_t{p[64] == '\n' || p[64] == '\r'} << 63;
+    std::uint64_t prev_blanks = blanks << 1 | std::uint64_t{p[-1] == ' '};
+    bytes = _mm512_mask_blend_epi8(blanks & next_breaks, bytes,
+                                   _mm512_set1_epi8('\\'));
+    specials &= ~(breaks & prev_blanks);
+  }
+  o = expand_half(scan, bytes, static_cast<std::uint32_t>(specials), o);
+  __m512i upper = _mm512_maskz_shuffle_i64x2(0xFF, bytes, bytes, 0xEE);
+  return expand_half(scan, upper, static_cast<std::uint32_t>(specials >> 32),
+                     o);
+}
+
+// Filters normal-mode bytes from p (p[-1] must be readable) while more
+// than a block is left; the last byte of the chunk is always left.
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline const unsigned char* filter_expanding(const ExpandScan& scan,
+                                             const unsigned char* p,
+                                             const unsigned char* end,
+                                             unsigned char*& out) {
+  if (end - p <= kBlockBytes) return p;
+  unsigned char* o = out;
+  // A blank written the slow way before a line break that the blocks
+  // make just n: it becomes the backslash.
+  if (!scan.keep_blanks && p[-1] == ' ' && (p[0] == '\n' || p[0] == '\r')) {
+    o[-1] = '\\';
+  }
+  while (end - p > kBlockBytes) {
+    o = expand_block(scan, p, o);
+    p += kBlockBytes;
+  }
+  out = o;
+  return p;
 }
 #endif
 #endif
@@ -362,9 +497,13 @@ KIV_ALWAYS_INLINE std::size_t filter_with(const FilterTable& table,
       continue;
     }
     if (p > in) {
-      p = table.kind[kTagEnd] == ByteKind::tag_end
-              ? filter_blocks<true>(table, scan, p, end, o)
-              : filter_blocks<false>(table, scan, p, end, o);
+      if constexpr (Scan::kExpands) {
+        p = filter_expanding(scan, p, end, o);
+      } else if (table.kind[kTagEnd] == ByteKind::tag_end) {
+        p = filter_blocks<true>(table, scan, p, end, o);
+      } else {
+        p = filter_blocks<false>(table, scan, p, end, o);
+      }
       if (p == end) break;
     }
     // One byte the slow way: the chunk's first byte (the blank before it
@@ -423,13 +562,42 @@ std::size_t filter_avx2(const FilterTable& table, FilterState& state,
       _mm_loadu_si128(reinterpret_cast<const __m128i*>(table.nibble_high)));
   return filter_with(table, scan, state, in, n, out);
 }
+
+KIV_TARGET(KIV_AVX512_FEATURES)
+std::size_t filter_avx512(const FilterTable& table, FilterState& state,
+                          const unsigned char* in, std::size_t n,
+                          unsigned char* out) {
+  if (!table.two_byte_forms) return filter_avx2(table, state, in, n, out);
+  const ExpandScan scan = make_expand_scan(table);
+  return filter_with(table, scan, state, in, n, out);
+}
 #endif
 
 #if defined(_MSC_VER)
 KIV_TARGET("xsave")
 bool os_saves_ymm() { return (_xgetbv(0) & 6) == 6; }
+
+KIV_TARGET("xsave")
+bool os_saves_zmm() { return (_xgetbv(0) & 0xE6) == 0xE6; }
 #endif
 #endif
+
+// Whether every special byte is written as a prefix ('\\', or '%' for
+// '%') and the byte itself or, below 16, a letter, with no tag ends: the
+// case of every preset, which the AVX-512 blocks handle.
+bool has_two_byte_forms(const FilterTable& table) {
+  for (int i = 0; i < table.special_count; ++i) {
+    unsigned char c = table.specials[i];
+    const unsigned char* form = table.form[c];
+    bool prefix = form[0] == '\\' || (c == '%' && form[0] == '%');
+    bool second = form[1] == c || c < 16;
+    if (table.kind[c] == ByteKind::tag_end || c >= 0x80 ||
+        table.form_length[c] != 2 || !prefix || !second) {
+      return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -443,19 +611,34 @@ ScanLevel best_scan_level() {
   bool avx = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0 &&
              os_saves_ymm();
   bool avx2_bmi = false;
+  bool avx512 = false;
   if (avx && last_leaf >= 7) {
     __cpuidex(info, 7, 0);
     avx2_bmi = (info[1] & (1 << 5)) != 0 && (info[1] & (1 << 3)) != 0;
+    // F, BW, VL and BMI2; VBMI and VBMI2; the system saves the ZMM state.
+    const int ebx = (1 << 16) | (1 << 30) | (1 << 31) | (1 << 8);
+    const int ecx = (1 << 1) | (1 << 6);
+    avx512 = avx2_bmi && (info[1] & ebx) == ebx && (info[2] & ecx) == ecx &&
+             os_saves_zmm();
   }
 #if KIV_AVX2
+  if (avx512) return ScanLevel::avx512;
   if (avx2_bmi) return ScanLevel::avx2;
 #endif
   return ssse3 ? ScanLevel::ssse3 : ScanLevel::sse2;
 #elif KIV_X86_SIMD
 #if KIV_AVX2
-  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi")) {
-    return ScanLevel::avx2;
+  bool avx2_bmi =
+      __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");
+  if (avx2_bmi && __builtin_cpu_supports("avx512f") &&
+      __builtin_cpu_supports("avx512bw") &&
+      __builtin_cpu_supports("avx512vl") &&
+      __builtin_cpu_supports("avx512vbmi") &&
+      __builtin_cpu_supports("avx512vbmi2") &&
+      __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt")) {
+    return ScanLevel::avx512;
   }
+  if (avx2_bmi) return ScanLevel::avx2;
 #endif
   if (__builtin_cpu_supports("ssse3")) return ScanLevel::ssse3;
   return ScanLevel::sse2;
@@ -498,6 +681,7 @@ FilterTable make_filter_table(const Options& options) {
     table.nibble_high[c >> 4] = bit;
     table.nibble_low[c & 15] |= bit;
   }
+  table.two_byte_forms = has_two_byte_forms(table);
   table.scan = best_scan_level();
   return table;
 }
@@ -508,6 +692,8 @@ std::size_t filter_chunk(const FilterTable& table, FilterState& state,
   switch (table.scan) {
 #if KIV_X86_SIMD
 #if KIV_AVX2
+    case ScanLevel::avx512:
+      return filter_avx512(table, state, in, n, out);
     case ScanLevel::avx2:
       return filter_avx2(table, state, in, n, out);
 #endif

@@ -19,7 +19,7 @@ enum class ByteKind : unsigned char {
 
 // The ways of finding the bytes that are not plain, slowest first. All
 // give the same output; the fastest one the processor runs is the default.
-enum class ScanLevel : unsigned char { scalar, sse2, ssse3, avx2 };
+enum class ScanLevel : unsigned char { scalar, sse2, ssse3, avx2, avx512 };
 
 // Returns the fastest scan level this processor supports.
 ScanLevel best_scan_level();
@@ -43,6 +43,7 @@ struct FilterTable {
   unsigned char nibble_high[16];     // AND is non-zero for every special
   bool escape_newline;
   bool keep_blanks;
+  bool two_byte_forms;               // every special becomes two bytes
   ScanLevel scan;                    // tests lower it to compare the levels
 };
 
