@@ -13,6 +13,7 @@
 #include "convert/filter.h"
 #include "convert/filter_reference.h"
 #include "options/options.h"
+#include "tests/bytes.h"
 
 namespace kiv {
 namespace {
@@ -113,44 +114,6 @@ std::vector<ScanLevel> scan_levels() {
   return levels;
 }
 
-// The fast filter over memory in chunks of `chunk` bytes with the given
-// scan level; the output buffer holds exactly what a chunk may write.
-std::string fast_at_level(const std::string& input, const Options& options,
-                          std::size_t chunk, ScanLevel level) {
-  FilterTable table = make_filter_table(options);
-  table.scan = level;
-  FilterState state;
-  std::vector<unsigned char> buffer(chunk * kMaxExpansion + kChunkSlack);
-  std::string out;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(input.data());
-  for (std::size_t at = 0; at < input.size(); at += chunk) {
-    std::size_t n = input.size() - at < chunk ? input.size() - at : chunk;
-    std::size_t made = filter_chunk(table, state, bytes + at, n, buffer.data());
-    out.append(reinterpret_cast<const char*>(buffer.data()), made);
-  }
-  std::size_t made = filter_finish(table, state, buffer.data());
-  out.append(reinterpret_cast<const char*>(buffer.data()), made);
-  return out;
-}
-
-std::string visible(const std::string& bytes) {
-  std::string shown;
-  for (unsigned char c : bytes) {
-    if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else if (c < 0x20 || c >= 0x7F) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", c);
-      shown += hex;
-    } else {
-      shown += static_cast<char>(c);
-    }
-  }
-  return shown;
-}
-
 // Compares the fast filter at every scan level and chunk size with the
 // reference; returns the number of comparisons made.
 int expect_same(const std::string& input, const Options& options,
@@ -159,7 +122,7 @@ int expect_same(const std::string& input, const Options& options,
   int compared = 0;
   for (ScanLevel level : scan_levels()) {
     for (std::size_t chunk : chunks) {
-      std::string got = fast_at_level(input, options, chunk, level);
+      std::string got = fast_convert(input, options, chunk, level);
       ++compared;
       if (got != expected) {
         ADD_FAILURE() << "level " << static_cast<int>(level) << ", chunk "
@@ -266,34 +229,6 @@ TEST(FilterDiff, EveryScanLevelAgreesForEveryByteAtEveryPosition) {
   RecordProperty("comparisons", compared);
 }
 
-// Through convert_text on real streams, so the read blocks, the slices
-// and the output flushes are crossed as in a run.
-std::string convert_file(const std::string& input, const Options& options,
-                         ConvertStatus& status,
-                         LineEnds line_ends = LineEnds::as_read) {
-  std::FILE* in = std::tmpfile();
-  std::FILE* out = std::tmpfile();
-  if (in == nullptr || out == nullptr) {
-    ADD_FAILURE() << "no temporary file";
-    if (in != nullptr) std::fclose(in);
-    if (out != nullptr) std::fclose(out);
-    return {};
-  }
-  std::fwrite(input.data(), 1, input.size(), in);
-  std::rewind(in);
-  status = convert_text(in, out, options, line_ends);
-  std::rewind(out);
-  std::string result;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0) {
-    result.append(buffer, got);
-  }
-  std::fclose(in);
-  std::fclose(out);
-  return result;
-}
-
 TEST(FilterDiff, StreamsMatchTheReferenceAcrossSlicesAndReadBlocks) {
   constexpr std::size_t kSlice = kFilterSlice;
   static_assert(kReadBlock == 4 * kSlice, "the lengths below assume it");
@@ -314,7 +249,7 @@ TEST(FilterDiff, StreamsMatchTheReferenceAcrossSlicesAndReadBlocks) {
         text.resize(length);
         for (const Options& options : sets) {
           ConvertStatus status = ConvertStatus::read_failed;
-          std::string got = convert_file(text, options, status);
+          std::string got = stream_convert(text, options, status);
           EXPECT_EQ(status, ConvertStatus::ok);
           EXPECT_TRUE(got == reference_convert(text, options))
               << "length " << length << ", pair " << visible(pair);
@@ -338,7 +273,7 @@ TEST(FilterDiff, StreamsMatchTheReferenceAtFullExpansion) {
   for (const std::string* text : {&brackets, &blanks, &mixed}) {
     for (const Options& options : sets) {
       ConvertStatus status = ConvertStatus::read_failed;
-      std::string got = convert_file(*text, options, status);
+      std::string got = stream_convert(*text, options, status);
       EXPECT_EQ(status, ConvertStatus::ok);
       EXPECT_TRUE(got == reference_convert(*text, options))
           << "text of " << text->size() << " bytes";
@@ -375,7 +310,7 @@ TEST(FilterDiff, StreamsWithJoinedCrLfMatchTheReference) {
         for (const Options& options : sets) {
           ConvertStatus status = ConvertStatus::read_failed;
           std::string got =
-              convert_file(text, options, status, LineEnds::crlf_to_lf);
+              stream_convert(text, options, status, LineEnds::crlf_to_lf);
           EXPECT_EQ(status, ConvertStatus::ok);
           EXPECT_TRUE(got == reference_convert(joined(text), options))
               << "length " << length << ", piece " << visible(piece)

@@ -13,9 +13,18 @@ namespace kiv {
 std::string reference_convert(const std::string& input, const Options& options);
 
 // The fast filter over memory, fed in chunks of `chunk` bytes (0: all at
-// once), so tests can place chunk boundaries anywhere.
+// once) at the given scan level, so tests can place chunk boundaries
+// anywhere and compare the levels.
 std::string fast_convert(const std::string& input, const Options& options,
-                         std::size_t chunk = 0);
+                         std::size_t chunk = 0,
+                         ScanLevel level = best_scan_level());
+
+// convert_text over temporary files, so the read blocks, slices and output
+// flushes are crossed as in a run. A missing temporary file counts as a
+// read failure.
+std::string stream_convert(const std::string& input, const Options& options,
+                           ConvertStatus& status,
+                           LineEnds line_ends = LineEnds::as_read);
 
 }  // namespace kiv
 

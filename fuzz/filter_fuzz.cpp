@@ -29,48 +29,6 @@ constexpr bool kiv::Options::*kFlags[] = {
 };
 constexpr std::size_t kHeader = 4;
 
-std::string fast_in_chunks(const std::string& text, const kiv::Options& options,
-                           std::size_t chunk, kiv::ScanLevel level) {
-  kiv::FilterTable table = kiv::make_filter_table(options);
-  table.scan = level;
-  kiv::FilterState state;
-  std::vector<unsigned char> buffer(chunk * kiv::kMaxExpansion +
-                                    kiv::kChunkSlack);
-  std::string out;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  for (std::size_t at = 0; at < text.size(); at += chunk) {
-    std::size_t n = text.size() - at < chunk ? text.size() - at : chunk;
-    std::size_t made =
-        kiv::filter_chunk(table, state, bytes + at, n, buffer.data());
-    out.append(reinterpret_cast<const char*>(buffer.data()), made);
-  }
-  std::size_t made = kiv::filter_finish(table, state, buffer.data());
-  out.append(reinterpret_cast<const char*>(buffer.data()), made);
-  return out;
-}
-
-std::string through_streams(const std::string& text,
-                            const kiv::Options& options) {
-  std::FILE* in = std::tmpfile();
-  std::FILE* out = std::tmpfile();
-  if (in == nullptr || out == nullptr) std::abort();
-  std::fwrite(text.data(), 1, text.size(), in);
-  std::rewind(in);
-  if (kiv::convert_text(in, out, options) != kiv::ConvertStatus::ok) {
-    std::abort();
-  }
-  std::rewind(out);
-  std::string result;
-  char buffer[4096];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, out)) > 0) {
-    result.append(buffer, got);
-  }
-  std::fclose(in);
-  std::fclose(out);
-  return result;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
@@ -91,12 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (chunk == 0) chunk = text.size() + 1;
 
   const std::string expected = kiv::reference_convert(text, options);
-  if (fast_in_chunks(text, options, chunk, level) != expected) {
+  if (kiv::fast_convert(text, options, chunk, level) != expected) {
     std::fprintf(stderr, "fast filter differs (chunk %zu, level %d)\n", chunk,
                  static_cast<int>(level));
     std::abort();
   }
-  if (streams && through_streams(text, options) != expected) {
+  kiv::ConvertStatus status = kiv::ConvertStatus::ok;
+  if (streams && (kiv::stream_convert(text, options, status) != expected ||
+                  status != kiv::ConvertStatus::ok)) {
     std::fprintf(stderr, "convert_text differs\n");
     std::abort();
   }

@@ -33,18 +33,6 @@ void remove_tree(const std::string& dir) {
   waitpid(pid, &status, 0);
 }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 bool file_exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
@@ -130,26 +118,6 @@ ProcessResult run_process(const std::vector<std::string>& argv,
     close(out_fd);
   }
   return result;
-}
-
-std::string visible(const std::string& bytes) {
-  std::string shown;
-  char hex[8];
-  for (unsigned char c : bytes) {
-    if (c == '\n') {
-      shown += "\\n\n";
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (c == '\\') {
-      shown += "\\\\";
-    } else if (c < 0x20 || c >= 0x7f) {
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      shown += hex;
-    } else {
-      shown += static_cast<char>(c);
-    }
-  }
-  return shown;
 }
 
 }  // namespace kiv

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/bytes.h"
+
 namespace kiv {
 
 struct ProcessResult {
@@ -30,15 +32,11 @@ std::string make_temp_dir();
 // Removes a folder and everything in it.
 void remove_tree(const std::string& dir);
 
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
 
 // The names in a folder, sorted, without "." and "..".
 std::vector<std::string> list_dir(const std::string& dir);
 
-// Shows bytes readably for failure messages: escapes and hex for the rest.
-std::string visible(const std::string& bytes);
 
 }  // namespace kiv
 

@@ -125,38 +125,6 @@ Outcome convert_file(const std::string& dir, const std::string& source,
   return outcome;
 }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string visible(const std::string& bytes) {
-  std::string shown;
-  char hex[8];
-  for (unsigned char c : bytes) {
-    if (c == '\n') {
-      shown += "\\n\n";
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (c == '\\') {
-      shown += "\\\\";
-    } else if (c < 0x20 || c >= 0x7f) {
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      shown += hex;
-    } else {
-      shown += static_cast<char>(c);
-    }
-  }
-  return shown;
-}
-
 ScratchDir::ScratchDir() {
   std::string pattern = temp_base() + "/kiv-roundtrip-XXXXXX";
   if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/bytes.h"
+
 namespace kiv::roundtrip {
 
 struct Outcome {
@@ -36,11 +38,7 @@ Outcome convert_file(const std::string& dir, const std::string& source,
                      const std::string& text, const std::string& target,
                      const std::vector<std::string>& options);
 
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& bytes);
 
-// Bytes shown readably for failure messages.
-std::string visible(const std::string& bytes);
 
 // A scratch folder that is removed when the test ends.
 class ScratchDir {
