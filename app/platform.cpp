@@ -10,7 +10,11 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace kiv {
@@ -77,6 +81,8 @@ bool is_directory(std::FILE* stream) {
          (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool fill_if_closed(int) { return false; }
+
 void use_text_mode(std::FILE* stream) { _setmode(_fileno(stream), _O_TEXT); }
 
 void use_source_mode(std::FILE* stream) {
@@ -112,6 +118,16 @@ FileIdentity identify_path(const char* path) {
 bool is_directory(std::FILE* stream) {
   struct stat st;
   return fstat(fileno(stream), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool fill_if_closed(int fd) {
+  if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) return false;
+  int null = open("/dev/null", O_RDWR);
+  if (null >= 0 && null != fd) {
+    dup2(null, fd);
+    close(null);
+  }
+  return true;
 }
 
 void use_text_mode(std::FILE*) {}

@@ -41,6 +41,11 @@ inline constexpr char kSourceMode[] = "r";
 inline constexpr LineEnds kSourceLineEnds = LineEnds::as_read;
 #endif
 
+// True when standard descriptor fd (0 or 1) was closed by the caller; the
+// null device then takes its place, so that no file opened later lands on
+// it and gets mistaken for a standard stream.
+bool fill_if_closed(int fd);
+
 // Puts standard input into the mode that sources are opened in.
 void use_source_mode(std::FILE* stream);
 

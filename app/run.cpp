@@ -45,10 +45,21 @@ bool finish_output(std::FILE* output) {
   return std::fclose(output) == 0 && written;
 }
 
+// Refuses a source that is also the target. The message is left out when
+// standard output goes into that very file: it would land in the source.
+int refuse_same_file(const char* name, const FileIdentity& source) {
+  if (!same_file(source, identify_stream(stdout))) {
+    std::printf(kSameFile, name);
+  }
+  return kExitSameFile;
+}
+
 }  // namespace
 
 int run(int argc, char* argv[], Variant variant) {
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "Kiv";
+  bool stdin_closed = fill_if_closed(0);
+  bool stdout_closed = fill_if_closed(1);
   Options options = parse_options(argc, argv);
   if (variant == Variant::pipe) {
     options.read_stdin = true;
@@ -70,11 +81,15 @@ int run(int argc, char* argv[], Variant variant) {
   }
   if (source != nullptr && target != nullptr &&
       std::strcmp(source, target) == 0) {
-    std::printf(kSameFile, source);
-    return kExitSameFile;
+    return refuse_same_file(source, identify_path(source));
   }
   const char* source_name = source != nullptr ? source : kStandardStreamName;
   const char* target_name = target != nullptr ? target : kStandardStreamName;
+  if (options.read_stdin && stdin_closed) {
+    std::printf(kSourceUnreadable, source_name);
+    return kExitUnreadable;
+  }
+  if (options.write_stdout && stdout_closed) return kExitUnwritable;
 
   std::FILE* input = stdin;
   if (source != nullptr) {
@@ -98,12 +113,7 @@ int run(int argc, char* argv[], Variant variant) {
   FileIdentity source_identity = identify_stream(input);
   if (same_file(source_identity, target_identity)) {
     std::fclose(input);
-    // With standard output going into the source, the message would be
-    // appended to it.
-    if (!same_file(source_identity, identify_stream(stdout))) {
-      std::printf(kSameFile, source_name);
-    }
-    return kExitSameFile;
+    return refuse_same_file(source_name, source_identity);
   }
 
   std::FILE* output = stdout;
@@ -124,7 +134,7 @@ int run(int argc, char* argv[], Variant variant) {
   write_openers(output, options);
   ConvertStatus status =
       convert_text(input, output, options, kSourceLineEnds);
-  bool read_failed = status == ConvertStatus::read_failed || std::ferror(input);
+  bool read_failed = status == ConvertStatus::read_failed;
   std::fclose(input);
   if (status == ConvertStatus::ok && !read_failed) {
     write_closers(output, options);

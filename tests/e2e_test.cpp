@@ -559,12 +559,42 @@ TEST_F(Run, OneFileUnderTwoNamesIsRefused) {
   // Standard output appended to the source: refused, and the message
   // must not land in the source either.
   EXPECT_RUN(kiv_redirected({"a.txt", "-"}, "", "a.txt"), 2, "");
+  EXPECT_RUN(kiv_redirected({"a.txt", "a.txt"}, "", "a.txt"), 2, "");
   EXPECT_RUN(kiv_redirected({"a.txt", "-A"}, "", "soft.txt"), 2, "");
   EXPECT_RUN(kiv_redirected({"-", "-"}, "a.txt", "a.txt"), 2, "");
   EXPECT_RUN(kivs_redirected({"-C", "-Du"}, "a.txt", "hard.txt"), 2, "");
 
   EXPECT_BYTES(get("a.txt"), source);
   EXPECT_EQ(files(), Names({"a.txt", "hard.txt", "soft.txt", "sub"}));
+}
+
+// A standard stream the caller closed is reported, and no file opened by
+// name may take its place: the source must not pass for standard output,
+// nor the target for standard input.
+TEST_F(Run, ClosedStandardStreamsAreReported) {
+  put("a.txt", "Quelle\n");
+  put("keep.txt", "alt\n");
+  Streams closed_in;
+  closed_in.close_input = true;
+  Streams closed_out;
+  closed_out.close_output = true;
+  // Wine hands a Windows program whose standard input is closed a handle
+  // to a folder, which is refused as a source like any folder.
+  const int closed_in_code = on_windows() ? 3 : 6;
+  const std::string closed_in_message =
+      on_windows() ? no_source("-") : unreadable("-");
+  EXPECT_RUN(call(program_path("Kiv"), {"-E", "keep.txt"}, closed_in),
+             closed_in_code, closed_in_message);
+  EXPECT_RUN(call(program_path("KivS"), {"-z"}, closed_in), closed_in_code,
+             closed_in_message);
+  EXPECT_EQ(call(program_path("Kiv"), {"a.txt", "-A"}, closed_out).exit_code,
+            5);
+  EXPECT_EQ(call(program_path("Kiv"), {"a.txt", "out.txt"}, closed_out)
+                .exit_code,
+            0);
+  EXPECT_BYTES(get("keep.txt"), "alt\n");
+  EXPECT_BYTES(get("a.txt"), "Quelle\n");
+  EXPECT_WRITTEN("out.txt", "Quelle\n");
 }
 
 TEST_F(Run, DevicesAreNotMistakenForTheSource) {

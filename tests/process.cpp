@@ -101,6 +101,8 @@ ProcessResult run_process(const std::vector<std::string>& argv,
     }
     dup2(in_fd, 0);
     dup2(out_fd, 1);
+    if (streams.close_input) close(0);
+    if (streams.close_output) close(1);
     execv(args[0], args.data());
     _exit(127);
   }

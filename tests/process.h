@@ -19,6 +19,8 @@ struct Streams {
   std::string in_file;   // ... unless this names a file (or folder) to open
   std::string out_file;  // when not empty, standard output is appended to
                          // this path instead of being collected
+  bool close_input = false;   // start with standard input closed
+  bool close_output = false;  // start with standard output closed
 };
 
 // Runs argv[0] (a path; a relative one counts from `dir`) with these
