@@ -426,7 +426,7 @@ KIV_ALWAYS_INLINE const unsigned char* filter_blocks(
   while (end - p > 2 * kBlockBytes) {
     std::uint64_t mask = special_mask(scan, p);
     copy_block(scan, o, p);
-    if (Scan::kBranchFree) {
+    if constexpr (Scan::kBranchFree) {
       do {
         for (int step = 0; step < 3; ++step) {
           int tag = filter_special<kTagEnds>(table, scan, p, mask, o);
