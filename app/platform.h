@@ -7,10 +7,14 @@
 
 namespace kiv {
 
-// Which file a name or an open stream stands for, as far as the system
-// tells: device (volume) and file number.
+// Which file an open stream is, as far as the system tells: device
+// (volume) and file number.
 struct FileIdentity {
-  bool regular = false;       // a regular file whose numbers are known
+  bool known = false;         // the system could tell
+  bool directory = false;
+  bool regular = false;
+  bool comparable = false;    // a regular file or a named pipe: one that
+                              // two names can lead to
   bool device_known = true;   // false where the system names no volume
   unsigned long long device = 0;
   unsigned long long index = 0;
@@ -20,15 +24,35 @@ struct FileIdentity {
 // Identity of the file behind an open stream.
 FileIdentity identify_stream(std::FILE* stream);
 
-// Identity of the file a path names (following links); not regular when
+// Identity of the file a path names (following links); not known when
 // the path names nothing.
 FileIdentity identify_path(const char* path);
 
-// True when both identities name the same regular file.
+// True when both identities name the same regular file or named pipe.
 bool same_file(const FileIdentity& a, const FileIdentity& b);
 
-// True when the stream was opened on a directory.
-bool is_directory(std::FILE* stream);
+// True when both identities are known and have the same numbers, whatever
+// kind of file they name.
+bool same_numbers(const FileIdentity& a, const FileIdentity& b);
+
+// A target opened by name for writing but not yet emptied, so that it can
+// be compared with the source first.
+struct OpenedTarget {
+  std::FILE* stream = nullptr;  // null when it could not be opened
+  bool created = false;         // the file did not exist before
+};
+
+// Opens (or creates) the target without emptying it.
+OpenedTarget open_target(const char* path);
+
+// Empties an opened target; devices and pipes are left as they are.
+bool empty_target(std::FILE* stream, const FileIdentity& identity);
+
+// Takes back a closed target that a failed run created or emptied: the
+// file is removed, or, when the name is a symbolic link, the file it
+// points to is emptied. Nothing happens when the name no longer leads to
+// that file.
+void discard_target(const char* path, const FileIdentity& identity);
 
 // How a source is opened and which line ends the filter has to join.
 // Windows reads in binary and joins CR LF itself: its text mode would end
@@ -41,10 +65,17 @@ inline constexpr char kSourceMode[] = "r";
 inline constexpr LineEnds kSourceLineEnds = LineEnds::as_read;
 #endif
 
-// True when standard descriptor fd (0 or 1) was closed by the caller; the
-// null device then takes its place, so that no file opened later lands on
-// it and gets mistaken for a standard stream.
-bool fill_if_closed(int fd);
+// What stands on a standard descriptor that the caller closed.
+struct StandIn {
+  bool closed = false;
+  FileIdentity identity;  // the file put in its place
+};
+
+// When standard descriptor fd (0 or 1) was closed by the caller, puts an
+// empty file of this process's own in its place, so that no file opened
+// later lands on it and gets mistaken for a standard stream. Its identity
+// tells the stand-in apart when a name such as /dev/stdin leads to it.
+StandIn fill_if_closed(int fd);
 
 // Puts standard input into the mode that sources are opened in.
 void use_source_mode(std::FILE* stream);

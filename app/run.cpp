@@ -46,20 +46,48 @@ bool finish_output(std::FILE* output) {
 }
 
 // Refuses a source that is also the target. The message is left out when
-// standard output goes into that very file: it would land in the source.
+// standard output goes into that very file, or might: it would land in
+// the source.
 int refuse_same_file(const char* name, const FileIdentity& source) {
-  if (!same_file(source, identify_stream(stdout))) {
+  FileIdentity console = identify_stream(stdout);
+  if (console.known && !same_file(source, console)) {
     std::printf(kSameFile, name);
   }
   return kExitSameFile;
+}
+
+// True when a stream opened by name is in fact the stand-in for a closed
+// standard stream (through /dev/stdin, /dev/fd/1 and the like).
+bool is_stand_in(const FileIdentity& id, const StandIn& in,
+                 const StandIn& out) {
+  return (in.closed && same_numbers(id, in.identity)) ||
+         (out.closed && same_numbers(id, out.identity));
+}
+
+int report_unreadable(const char* name) {
+  std::printf(kSourceUnreadable, name);
+  return kExitUnreadable;
+}
+
+int report_unwritable(const char* name) {
+  std::printf(kTargetUnwritable, name);
+  return kExitUnwritable;
+}
+
+// Closes a named target that the run gives up before it wrote anything:
+// a file that the run created is removed again.
+void abandon_target(std::FILE* output, const char* target, bool created,
+                    const FileIdentity& identity) {
+  std::fclose(output);
+  if (created) discard_target(target, identity);
 }
 
 }  // namespace
 
 int run(int argc, char* argv[], Variant variant) {
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "Kiv";
-  bool stdin_closed = fill_if_closed(0);
-  bool stdout_closed = fill_if_closed(1);
+  StandIn stdin_stand_in = fill_if_closed(0);
+  StandIn stdout_stand_in = fill_if_closed(1);
   Options options = parse_options(argc, argv);
   if (variant == Variant::pipe) {
     options.read_stdin = true;
@@ -85,11 +113,10 @@ int run(int argc, char* argv[], Variant variant) {
   }
   const char* source_name = source != nullptr ? source : kStandardStreamName;
   const char* target_name = target != nullptr ? target : kStandardStreamName;
-  if (options.read_stdin && stdin_closed) {
-    std::printf(kSourceUnreadable, source_name);
-    return kExitUnreadable;
+  if (options.read_stdin && stdin_stand_in.closed) {
+    return report_unreadable(source_name);
   }
-  if (options.write_stdout && stdout_closed) return kExitUnwritable;
+  if (options.write_stdout && stdout_stand_in.closed) return kExitUnwritable;
 
   std::FILE* input = stdin;
   if (source != nullptr) {
@@ -101,53 +128,84 @@ int run(int argc, char* argv[], Variant variant) {
   } else {
     use_source_mode(stdin);
   }
-  if (is_directory(input)) {
+  // A source whose identity is unknown might be the target under another
+  // name: the run stops before anything is emptied.
+  FileIdentity source_identity = identify_stream(input);
+  if (!source_identity.known ||
+      is_stand_in(source_identity, stdin_stand_in, stdout_stand_in)) {
+    std::fclose(input);
+    return report_unreadable(source_name);
+  }
+  if (source_identity.directory) {
     std::fclose(input);
     std::printf(kSourceMissing, source_name);
     return kExitNoSource;
   }
-  // Two names for one file (a link, "./a.txt", a redirection): opening the
-  // target would empty the source before it is read.
-  FileIdentity target_identity =
-      target != nullptr ? identify_path(target) : identify_stream(stdout);
-  FileIdentity source_identity = identify_stream(input);
-  if (same_file(source_identity, target_identity)) {
+
+  // The target is opened without emptying it and identified by what was
+  // opened, so that no other name of the source (a link, "./a.txt", a
+  // redirection, a file swapped in meanwhile) is emptied before it is read.
+  std::FILE* output = stdout;
+  bool created = false;
+  if (target != nullptr) {
+    OpenedTarget opened = open_target(target);
+    if (opened.stream == nullptr) {
+      std::fclose(input);
+      return report_unwritable(target_name);
+    }
+    output = opened.stream;
+    created = opened.created;
+  }
+  FileIdentity target_identity = identify_stream(output);
+  bool target_unknown =
+      !target_identity.known ||
+      is_stand_in(target_identity, stdin_stand_in, stdout_stand_in);
+  if (target_unknown || same_file(source_identity, target_identity)) {
     std::fclose(input);
+    if (output != stdout) {
+      abandon_target(output, target, created && target_unknown,
+                     target_identity);
+    }
+    if (target_unknown) return report_unwritable(target_name);
     return refuse_same_file(source_name, source_identity);
   }
 
-  std::FILE* output = stdout;
-  if (target != nullptr) {
-    output = std::fopen(target, "w");
-    if (output == nullptr) {
-      std::fclose(input);
-      std::printf(kTargetUnwritable, target_name);
-      return kExitUnwritable;
+  // A source that cannot be read at all leaves the target as it was.
+  ReadResult first = read_first_block(input);
+  if (first.failed && first.size == 0) {
+    std::fclose(input);
+    if (output != stdout) {
+      abandon_target(output, target, created, target_identity);
     }
-  } else {
-    use_text_mode(stdout);
+    return report_unreadable(source_name);
   }
+  if (output != stdout && !empty_target(output, target_identity)) {
+    std::fclose(input);
+    abandon_target(output, target, created, target_identity);
+    return report_unwritable(target_name);
+  }
+  if (output == stdout) use_text_mode(stdout);
   // The filter writes large blocks of its own; a stream buffer would only
   // add a copy and a second write call per block.
   std::setvbuf(output, nullptr, _IONBF, 0);
 
   write_openers(output, options);
   ConvertStatus status =
-      convert_text(input, output, options, kSourceLineEnds);
-  bool read_failed = status == ConvertStatus::read_failed;
+      convert_text(input, output, options, kSourceLineEnds, first);
   std::fclose(input);
-  if (status == ConvertStatus::ok && !read_failed) {
+  if (status == ConvertStatus::ok) {
     write_closers(output, options);
     std::fputc('\n', output);
   }
-  bool written = finish_output(output);
-  if (read_failed) {
-    std::printf(kSourceUnreadable, source_name);
-    return kExitUnreadable;
-  }
-  if (!written || status == ConvertStatus::write_failed) {
-    std::printf(kTargetUnwritable, target_name);
-    return kExitUnwritable;
+  bool written = finish_output(output) && status != ConvertStatus::write_failed;
+  if (status == ConvertStatus::read_failed || !written) {
+    // A half-written file would pass for a finished one (make would take
+    // it as up to date): it goes.
+    if (output != stdout) discard_target(target, target_identity);
+    if (status == ConvertStatus::read_failed) {
+      return report_unreadable(source_name);
+    }
+    return report_unwritable(target_name);
   }
   if (output == stdout && std::fclose(stdout) != 0) return kExitUnwritable;
   return kExitConverted;
