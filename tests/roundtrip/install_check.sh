@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the build into a fresh prefix and checks what lands there:
-# Kiv and KivS in bin/, the manual page in share/man/man1, and that the
-# installed programs run.
+# Kiv and KivS in bin/, the manual page in share/man/man1 under both
+# names, and that the installed programs run.
 # Usage: install_check.sh CMAKE BUILD_DIR MANUAL_PAGE
 cmake=$1
 build=$2
@@ -20,6 +20,15 @@ for program in Kiv KivS; do
 done
 cmp -s "$page" "$prefix/share/man/man1/Kiv.1" ||
   fail "share/man/man1/Kiv.1 is missing or differs from $page"
+# man finds the page under both program names.
+if command -v man >/dev/null 2>&1; then
+  for name in Kiv KivS; do
+    MANPATH="$prefix/share/man" MANWIDTH=80 man "$name" 2>/dev/null |
+      grep -q 'Zeichenkettenliterale' || fail "man $name does not show the page"
+  done
+elif [ -n "${CI:-}" ] && [ "$CI" != false ] && [ "$CI" != 0 ]; then
+  fail "man is missing (Debian package man-db); scripts/check installs it"
+fi
 
 # The installed programs convert: a file to a file, and a pipe.
 printf 'Hallo "Welt" 50%%\n' > "$prefix/in.txt"
