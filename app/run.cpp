@@ -75,11 +75,17 @@ int report_unwritable(const char* name) {
 }
 
 // Closes a named target that the run gives up before it wrote anything:
-// a file that the run created is removed again.
+// a file that the run created is removed again (by name alone when the
+// system could not tell its identity).
 void abandon_target(std::FILE* output, const char* target, bool created,
                     const FileIdentity& identity) {
   std::fclose(output);
-  if (created) discard_target(target, identity);
+  if (!created) return;
+  if (identity.known) {
+    discard_target(target, identity);
+  } else {
+    std::remove(target);
+  }
 }
 
 }  // namespace
@@ -189,13 +195,17 @@ int run(int argc, char* argv[], Variant variant) {
   // add a copy and a second write call per block.
   std::setvbuf(output, nullptr, _IONBF, 0);
 
+  // Nothing is written after a failed write: the output stays a piece of
+  // the whole.
   write_openers(output, options);
   ConvertStatus status =
-      convert_text(input, output, options, kSourceLineEnds, first);
+      std::ferror(output)
+          ? ConvertStatus::write_failed
+          : convert_text(input, output, options, kSourceLineEnds, first);
   std::fclose(input);
   if (status == ConvertStatus::ok) {
     write_closers(output, options);
-    std::fputc('\n', output);
+    if (!std::ferror(output)) std::fputc('\n', output);
   }
   bool written = finish_output(output) && status != ConvertStatus::write_failed;
   if (status == ConvertStatus::read_failed || !written) {

@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# Makes every system call of the data path fail once, one at a time, with
+# strace's fault injection, for a handful of representative runs. Each
+# injected run must either report the failure of the stream the call
+# served (exit code and message) or, where the failure does no harm,
+# produce exactly what the clean run produced. It must never end with 0
+# and other output, change the source, leave a half-written target,
+# crash or hang.
+# Usage: inject.sh BIN_DIR
+set -u
+bin=$(cd "$1" && pwd) || exit 1
+
+if ! command -v strace >/dev/null 2>&1; then
+  if [ -n "${CI:-}" ] && [ "$CI" != false ] && [ "$CI" != 0 ]; then
+    echo "strace is missing (Debian package strace); scripts/check installs it"
+    exit 1
+  fi
+  echo "strace not found: install it to run the fault injection"
+  exit 77
+fi
+if ! strace -qq -o /dev/null true 2>/dev/null; then
+  echo "strace cannot trace here (ptrace not permitted)"
+  exit 1
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kiv-faults-XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
+printf 'Zeile "eins"\t50%%\n<b>zwei</b>  \r\nletzte' > "$work/small.txt"
+awk 'BEGIN { while (n < 1048576) { s = sprintf("Zeile %d: \"x\"\t<i>%%</i> \\ \n", n); printf "%s", s; n += length(s) } }' \
+  > "$work/big.txt"
+
+# The calls to fail, each with the errors it is made to return.
+calls="read:EIO,EBADF,ENOMEM write:EIO,ENOSPC,EBADF openat:EACCES,ENOSPC,ENOMEM
+close:EIO,EBADF newfstatat:EACCES,ENOMEM,EBADF fcntl:EBADF,ENOMEM
+ftruncate:EIO,EACCES poll:ENOMEM"
+traced=read,write,openat,close,newfstatat,fcntl,ftruncate,poll
+
+# The runs: name, source ("-": standard input from it), target ("-":
+# standard output), program and options. The source is a copy of
+# small.txt or big.txt named src.txt; "same" names it ./src.txt as target.
+scenarios="small src.txt out.txt Kiv -z
+big src.txt out.txt Kiv -C
+stdin - out.txt Kiv -z
+stdout src.txt - Kiv -z
+pipes - - Kiv -J
+frame src.txt out.c Kiv -C -Du
+kivs - - KivS -S -D
+same src.txt ./src.txt Kiv -z"
+
+unreadable() { printf ' Quelldatei %s kann nicht gelesen werden.\n' "$1"; }
+unwritable() { printf ' Zieldatei %s kann nicht geschrieben werden.\n' "$1"; }
+no_source() { printf ' Quelldatei %s existiert nicht.\n' "$1"; }
+same_name() { printf '\n Quell- und Zieldateiname %s sind identisch.\n' "$1"; }
+
+failures=0
+runs=0
+fail() {
+  echo "FAIL $*"
+  failures=$((failures + 1))
+}
+
+# True when file $1 is a prefix of file $2.
+is_prefix() {
+  local size
+  size=$(stat -c %s "$1")
+  cmp -s -n "$size" "$1" "$2" && [ "$size" -le "$(stat -c %s "$2")" ]
+}
+
+# run DIR TRACE-ARGS...: runs the scenario's command in DIR under strace,
+# with standard input and output as the scenario has them; sets $code.
+run() {
+  local dir=$1
+  shift
+  rm -f "$dir/out.txt" "$dir/out.c" "$dir/stdout"
+  cp "$work/$text" "$dir/src.txt"
+  local argv=("$bin/$program")
+  [ "$program" = KivS ] || argv+=("$source" "$target")
+  argv+=($options)
+  local input=/dev/null
+  [ "$source" = - ] && input=src.txt
+  (cd "$dir" && timeout 20 strace -f -qq "$@" "${argv[@]}" <"$input" >stdout 2>/dev/null)
+  code=$?
+}
+
+# The role of the Nth call of a kind in the clean trace: source, target
+# or other, from the descriptor or path it names.
+role() {
+  local call=$1 n=$2 line arg
+  line=$(grep -E "^[0-9]+ +$call\(" "$dir/trace" | sed -n "${n}p")
+  arg=${line#*"$call("}
+  arg=${arg%%[,)]*}
+  if [ "$call" = openat ]; then
+    arg=$(sed -E 's/^[^"]*"([^"]*)".*/\1/' <<<"$line")
+    [ "$arg" = "$source" ] && { echo source; return; }
+    [ "$arg" = "$target" ] && { echo target; return; }
+    echo other
+    return
+  fi
+  # A probe of a standard descriptor (F_GETFD) only counts when it says
+  # the descriptor is closed.
+  if [[ $line == *F_GETFD* ]] && [ "$error" != EBADF ]; then
+    echo other
+    return
+  fi
+  [ "$arg" = "$source_fd" ] && { echo source; return; }
+  [ "$arg" = "$target_fd" ] && { echo target; return; }
+  echo other
+}
+
+while read -r name source target program options; do
+  case $name in big) text=big.txt ;; *) text=small.txt ;; esac
+  [ "$program" = KivS ] && { source=-; target=-; }
+  dir=$work/$name
+  mkdir -p "$dir"
+  out_name=$target
+  [ "$target" = - ] && out_name=stdout
+  [ "$name" = same ] && out_name=
+
+  run "$dir" -o "$dir/trace" -e trace=$traced
+  clean_code=$code
+  cp "$dir/stdout" "$work/$name.stdout"
+  if [ -n "$out_name" ] && [ "$out_name" != stdout ]; then
+    cp "$dir/$out_name" "$work/$name.target" || fail "$name: clean run wrote no target"
+  fi
+  wanted_code=0
+  [ "$name" = same ] && wanted_code=2
+  [ "$clean_code" -eq "$wanted_code" ] || fail "$name: clean run exited with $clean_code"
+  source_fd=0
+  [ "$source" = - ] ||
+    source_fd=$(grep -E "^[0-9]+ +openat\(AT_FDCWD, \"$source\"" "$dir/trace" | sed -E 's/.*= ([0-9]+)$/\1/' | tail -1)
+  target_fd=1
+  [ "$target" = - ] ||
+    target_fd=$(grep -E "^[0-9]+ +openat\(AT_FDCWD, \"${target//./\\.}\"" "$dir/trace" | sed -nE 's/.*= ([0-9]+)$/\1/p' | tail -1)
+
+  for entry in $calls; do
+    call=${entry%%:*}
+    count=$(grep -cE "^[0-9]+ +$call\(" "$dir/trace")
+    for ((n = 1; n <= count; n++)); do
+      errors=${entry#*:}
+      for error in ${errors//,/ }; do
+          what=$(role "$call" "$n")
+          label="$name: $call #$n ($what) $error"
+          run "$dir" -o /dev/null -e trace=$call -e inject=$call:error=$error:when=$n
+          runs=$((runs + 1))
+          cmp -s "$dir/src.txt" "$work/$text" || fail "$label: the source changed"
+          if [ "$code" -ge 124 ]; then
+            fail "$label: exit $code (hang or crash)"
+            continue
+          fi
+          # What the failure of this call must give.
+          expected=0
+          if [ "$what" = source ] && [ "$call" != close ] && [ "$call" != poll ]; then
+            expected=6
+            [ "$call" = openat ] && expected=3
+          elif [ "$what" = target ] && [ "$call" != poll ]; then
+            expected=5
+          fi
+          [ "$expected" -eq 0 ] && expected=$clean_code
+          # One name for source and target: a refusal or a reported
+          # failure, but never more.
+          if [ "$name" = same ]; then
+            case $code in
+              2) cmp -s "$dir/stdout" <(same_name "$source") || [ ! -s "$dir/stdout" ] ||
+                   fail "$label: exit 2 with other output" ;;
+              3) cmp -s "$dir/stdout" <(no_source "$source") || fail "$label: exit 3 without its message" ;;
+              5) cmp -s "$dir/stdout" <(unwritable "$target") || fail "$label: exit 5 without its message" ;;
+              6) cmp -s "$dir/stdout" <(unreadable "$source") || fail "$label: exit 6 without its message" ;;
+              *) fail "$label: exit $code" ;;
+            esac
+            continue
+          fi
+          if [ "$code" -ne "$expected" ]; then
+            fail "$label: exit $code, wanted $expected"
+            continue
+          fi
+          case $code in
+            0)
+              cmp -s "$dir/stdout" "$work/$name.stdout" || fail "$label: exit 0 with other output"
+              if [ "$out_name" != stdout ]; then
+                cmp -s "$dir/$out_name" "$work/$name.target" || fail "$label: exit 0 with another target"
+              fi
+              ;;
+            3)
+              cmp -s "$dir/stdout" <(no_source "$source") || fail "$label: exit 3 without its message"
+              ;;
+            5 | 6)
+              if [ "$code" -eq 6 ]; then message=$(unreadable "$source"); else message=$(unwritable "$target"); fi
+              # Standard output as the target holds what was written up
+              # to the failure, then the message if it could still go out.
+              printf '%s\n' "$message" > "$dir/message"
+              if [ "$target" = - ]; then
+                head -c -"$(stat -c %s "$dir/message")" "$dir/stdout" > "$dir/before"
+                if tail -c "$(stat -c %s "$dir/message")" "$dir/stdout" | cmp -s - "$dir/message"; then
+                  is_prefix "$dir/before" "$work/$name.stdout" || fail "$label: output before the message is no part of the clean output"
+                elif [ "$code" -eq 6 ]; then
+                  fail "$label: exit 6 without its message"
+                else
+                  is_prefix "$dir/stdout" "$work/$name.stdout" || fail "$label: output is no part of the clean output"
+                fi
+              else
+                cmp -s "$dir/stdout" "$dir/message" || fail "$label: exit $code without its message"
+                [ ! -e "$dir/$out_name" ] || fail "$label: exit $code left the target $out_name"
+              fi
+              ;;
+          esac
+      done
+    done
+  done
+done <<<"$scenarios"
+
+echo "$runs injected runs, $failures failures"
+[ "$failures" -eq 0 ]
