@@ -1,0 +1,221 @@
+// End-to-end tests: refused calls and failing streams, each with its exit
+// code and message, and the files they leave alone.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "tests/e2e/run.h"
+#include "tests/e2e/texts.h"
+
+namespace kiv {
+namespace {
+
+TEST_F(Run, IdenticalNamesAreRefused) {
+  put("in.txt", "Quelle\n");
+  EXPECT_RUN(kiv({"in.txt", "in.txt"}), 2, same_name("in.txt"));
+  EXPECT_RUN(kiv({"-C", "in.txt", "-Du", "in.txt"}), 2, same_name("in.txt"));
+  EXPECT_RUN(kiv({"in.txt", "in.txt", "other.txt"}), 2, same_name("in.txt"));
+  // Checked before the source is opened.
+  EXPECT_RUN(kiv({"missing.txt", "missing.txt"}), 2, same_name("missing.txt"));
+  EXPECT_BYTES(get("in.txt"), "Quelle\n");
+  EXPECT_EQ(files(), Names({"in.txt"}));
+}
+
+TEST_F(Run, MissingSourceCreatesAndChangesNothing) {
+  put("keep.txt", "alt\n");
+  EXPECT_RUN(kiv({"missing.txt", "out.txt"}), 3, no_source("missing.txt"));
+  EXPECT_RUN(kiv({"missing.txt", "keep.txt"}), 3, no_source("missing.txt"));
+  EXPECT_RUN(kiv({"missing.txt", "-A", "-C", "-Du"}), 3, no_source("missing.txt"));
+  EXPECT_RUN(kiv({"-C", "-Du", "missing.txt", "out.txt"}), 3, no_source("missing.txt"));
+  EXPECT_RUN(kiv({"nodir/missing.txt", "out.txt"}), 3, no_source("nodir/missing.txt"));
+  EXPECT_BYTES(get("keep.txt"), "alt\n");
+  EXPECT_EQ(files(), Names({"keep.txt"}));
+}
+
+TEST_F(Run, FolderIsNoSource) {
+  folder("d");
+  put("keep.txt", "alt\n");
+  EXPECT_RUN(kiv({"d", "out.txt"}), 3, no_source("d"));
+  EXPECT_RUN(kiv({"d", "keep.txt"}), 3, no_source("d"));
+  EXPECT_RUN(kiv({"d", "-A"}), 3, no_source("d"));
+  EXPECT_RUN(kiv({".", "out.txt"}), 3, no_source("."));
+  // A folder on standard input is reported under the name "-".
+  EXPECT_RUN(kiv_redirected({"-", "out.txt"}, "d", ""), 3, no_source("-"));
+  EXPECT_RUN(kiv_redirected({"-E", "keep.txt"}, "d", ""), 3, no_source("-"));
+  EXPECT_RUN(kiv_redirected({"-E", "-A"}, "d", ""), 3, no_source("-"));
+  EXPECT_RUN(kivs_redirected({}, "d", ""), 3, no_source("-"));
+  EXPECT_BYTES(get("keep.txt"), "alt\n");
+  EXPECT_EQ(files(), Names({"d", "keep.txt"}));
+  EXPECT_EQ(list_dir(path("d")), Names());
+}
+
+TEST_F(Run, UnwritableTargetIsReported) {
+  put("in.txt", "Quelle\n");
+  folder("d");
+  EXPECT_RUN(kiv({"in.txt", "nodir/out.txt"}), 5, unwritable("nodir/out.txt"));
+  EXPECT_RUN(kiv({"-C", "-Du", "in.txt", "nodir/out.txt"}), 5, unwritable("nodir/out.txt"));
+  EXPECT_RUN(kiv({"-E", "nodir/out.txt"}, "x\n"), 5, unwritable("nodir/out.txt"));
+  EXPECT_RUN(kiv({"in.txt", "d"}), 5, unwritable("d"));
+  EXPECT_RUN(kiv({"in.txt", "d/"}), 5, unwritable("d/"));
+  EXPECT_BYTES(get("in.txt"), "Quelle\n");
+  EXPECT_EQ(files(), Names({"d", "in.txt"}));
+  EXPECT_EQ(list_dir(path("d")), Names());
+}
+
+// Windows has no device that is always full; under Wine the name
+// /dev/full reaches Linux's, so the Windows build is tested with it too.
+TEST_F(Run, FullDeviceIsReported) {
+  put("in.txt", "Quelle\n");
+  put("big.txt", std::string(1 << 20, 'x'));
+  EXPECT_RUN(kiv({"in.txt", "/dev/full"}), 5, unwritable("/dev/full"));
+  EXPECT_RUN(kiv({"-C", "-Du", "in.txt", "/dev/full"}), 5, unwritable("/dev/full"));
+  EXPECT_RUN(kiv({"-E", "/dev/full"}, "x\n"), 5, unwritable("/dev/full"));
+  EXPECT_RUN(kiv({"big.txt", "/dev/full"}), 5, unwritable("/dev/full"));
+  // Standard output that cannot take the text: the message cannot be
+  // seen there either, but the exit code tells.
+  EXPECT_RUN(kiv_redirected({"in.txt", "-A"}, "", "/dev/full"), 5, "");
+  EXPECT_RUN(kiv_redirected({"in.txt", "-"}, "", "/dev/full"), 5, "");
+  EXPECT_RUN(kiv_redirected({"big.txt", "-A"}, "", "/dev/full"), 5, "");
+  EXPECT_RUN(kivs_redirected({"-C", "-Du"}, "in.txt", "/dev/full"), 5, "");
+  EXPECT_BYTES(get("in.txt"), "Quelle\n");
+}
+
+TEST_F(Run, ReadErrorIsReported) {
+  // /proc/self/mem opens, but reading its first page fails. Windows has no
+  // such file; under Wine the name reaches Linux's, as with /dev/full.
+  // The first block is read before the target is touched: a source that
+  // fails at once leaves the target as it was, and nothing is written.
+  put("keep.txt", "precious\n");
+  EXPECT_RUN(kiv({"/proc/self/mem", "out.txt"}), 6, unreadable("/proc/self/mem"));
+  EXPECT_RUN(kiv({"/proc/self/mem", "keep.txt", "-C", "-Du"}), 6, unreadable("/proc/self/mem"));
+  EXPECT_RUN(kiv({"/proc/self/mem", "-A"}), 6, unreadable("/proc/self/mem"));
+  EXPECT_RUN(kiv({"/proc/self/mem", "-", "-C", "-Du"}), 6, unreadable("/proc/self/mem"));
+  EXPECT_BYTES(get("keep.txt"), "precious\n");
+  EXPECT_EQ(files(), Names({"keep.txt"}));
+}
+
+// A run that fails after it began to write a file it opened by name
+// removes that file: half written, it would pass for a finished one. A
+// symbolic link stays and leads to an empty file. The file size limit
+// stands in for a full disk (its signal ignored, a write fails with
+// EFBIG); the limit is Linux's, Wine's files fill no disk of their own.
+TEST_F(Run, FailedRunLeavesNoHalfWrittenTarget) {
+  if (on_windows()) GTEST_SKIP() << "needs the shell's file size limit";
+  put("big.txt", std::string(1 << 18, 'x'));
+  put("real.txt", "alt\n");
+  ASSERT_EQ(symlink("real.txt", path("link.txt").c_str()), 0);
+  const std::string limited = "trap '' XFSZ; ulimit -f 64; ";
+  EXPECT_RUN(shell(limited + "Kiv big.txt out.txt -C"), 5, unwritable("out.txt"));
+  EXPECT_RUN(shell(limited + "Kiv big.txt link.txt"), 5, unwritable("link.txt"));
+  EXPECT_RUN(shell(limited + "KivS < big.txt > stdout.txt"), 5, "");
+  EXPECT_EQ(files(), Names({"big.txt", "link.txt", "real.txt", "stdout.txt"}));
+  EXPECT_BYTES(get("real.txt"), "");
+  EXPECT_EQ(get("stdout.txt").size(), 64u * 512);
+}
+
+TEST_F(Run, OneFileUnderTwoNamesIsRefused) {
+  const std::string source = "Quelle\n";
+  put("a.txt", source);
+  // Wine shows a Windows program the hard link as a second name of the
+  // file, and the symbolic link as the file it points to.
+  ASSERT_EQ(link(path("a.txt").c_str(), path("hard.txt").c_str()), 0);
+  ASSERT_EQ(symlink("a.txt", path("soft.txt").c_str()), 0);
+  folder("sub");
+
+  EXPECT_RUN(kiv({"a.txt", "./a.txt"}), 2, same_name("a.txt"));
+  EXPECT_RUN(kiv({"./a.txt", "sub/../a.txt"}), 2, same_name("./a.txt"));
+  EXPECT_RUN(kiv({"a.txt", path("a.txt")}), 2, same_name("a.txt"));
+  EXPECT_RUN(kiv({"a.txt", "hard.txt"}), 2, same_name("a.txt"));
+  EXPECT_RUN(kiv({"hard.txt", "a.txt", "-C", "-Du"}), 2, same_name("hard.txt"));
+  EXPECT_RUN(kiv({"a.txt", "soft.txt"}), 2, same_name("a.txt"));
+  EXPECT_RUN(kiv({"soft.txt", "a.txt"}), 2, same_name("soft.txt"));
+  EXPECT_RUN(kiv_redirected({"-", "a.txt"}, "a.txt", ""), 2, same_name("-"));
+  EXPECT_RUN(kiv_redirected({"-E", "hard.txt"}, "a.txt", ""), 2, same_name("-"));
+  if (on_windows()) {
+    // Windows names ignore case, and take backslashes and drive letters.
+    EXPECT_RUN(kiv({"a.txt", "A.TXT"}), 2, same_name("a.txt"));
+    EXPECT_RUN(kiv({"A.txt", "a.txt"}), 2, same_name("A.txt"));
+    EXPECT_RUN(kiv({"a.txt", "sub\\..\\a.txt"}), 2, same_name("a.txt"));
+    EXPECT_RUN(kiv({"a.txt", windows_path("a.txt", dir_)}), 2, same_name("a.txt"));
+    EXPECT_RUN(kiv({".\\hard.txt", "a.txt"}), 2, same_name(".\\hard.txt"));
+  }
+  // Standard output appended to the source: refused, and the message
+  // must not land in the source either.
+  EXPECT_RUN(kiv_redirected({"a.txt", "-"}, "", "a.txt"), 2, "");
+  EXPECT_RUN(kiv_redirected({"a.txt", "a.txt"}, "", "a.txt"), 2, "");
+  EXPECT_RUN(kiv_redirected({"a.txt", "-A"}, "", "soft.txt"), 2, "");
+  EXPECT_RUN(kiv_redirected({"-", "-"}, "a.txt", "a.txt"), 2, "");
+  EXPECT_RUN(kivs_redirected({"-C", "-Du"}, "a.txt", "hard.txt"), 2, "");
+
+  EXPECT_BYTES(get("a.txt"), source);
+  EXPECT_EQ(files(), Names({"a.txt", "hard.txt", "soft.txt", "sub"}));
+
+  // A named pipe read and written by Kiv itself would never end. Windows
+  // has no named pipes in the file system.
+  if (on_windows()) return;
+  ASSERT_EQ(mkfifo(path("ff").c_str(), 0600), 0);
+  EXPECT_RUN(shell("(printf 'hello\\n' > ff) & exec timeout 10 Kiv ff ./ff -z"), 2,
+             same_name("ff"));
+}
+
+// A standard stream the caller closed is reported, and no file opened by
+// name may take its place: the source must not pass for standard output,
+// nor the target for standard input.
+TEST_F(Run, ClosedStandardStreamsAreReported) {
+  put("a.txt", "Quelle\n");
+  put("keep.txt", "alt\n");
+  Streams closed_in;
+  closed_in.close_input = true;
+  Streams closed_out;
+  closed_out.close_output = true;
+  // Wine hands a Windows program whose standard input is closed a handle
+  // to a folder, which is refused as a source like any folder.
+  const int closed_in_code = on_windows() ? 3 : 6;
+  const std::string closed_in_message =
+      on_windows() ? no_source("-") : unreadable("-");
+  EXPECT_RUN(call(program_path("Kiv"), {"-E", "keep.txt"}, closed_in),
+             closed_in_code, closed_in_message);
+  EXPECT_RUN(call(program_path("KivS"), {"-z"}, closed_in), closed_in_code,
+             closed_in_message);
+  EXPECT_EQ(call(program_path("Kiv"), {"a.txt", "-A"}, closed_out).exit_code,
+            5);
+  EXPECT_EQ(call(program_path("Kiv"), {"a.txt", "out.txt"}, closed_out)
+                .exit_code,
+            0);
+  // What stands in for a closed stream is no source or target under its
+  // /dev name either (names Windows does not have).
+  if (!on_windows()) {
+    EXPECT_RUN(call(program_path("Kiv"), {"/dev/stdin", "keep.txt"}, closed_in), 6,
+               unreadable("/dev/stdin"));
+    EXPECT_RUN(call(program_path("Kiv"), {"/dev/fd/0", "keep.txt", "-z"}, closed_in), 6,
+               unreadable("/dev/fd/0"));
+    EXPECT_EQ(call(program_path("Kiv"), {"a.txt", "/dev/stdout", "-C", "-D"}, closed_out)
+                  .exit_code,
+              5);
+    EXPECT_EQ(call(program_path("Kiv"), {"/dev/stdout", "keep.txt"}, closed_out).exit_code,
+              6);
+  }
+  EXPECT_BYTES(get("keep.txt"), "alt\n");
+  EXPECT_BYTES(get("a.txt"), "Quelle\n");
+  EXPECT_WRITTEN("out.txt", "Quelle\n");
+}
+
+TEST_F(Run, DevicesAreNotMistakenForTheSource) {
+  put("a.txt", "Quelle\n");
+  // Redirections come from Linux's /dev/null; the program itself names
+  // the null device of its system (NUL on Windows).
+  const std::string null = null_device();
+  EXPECT_RUN(kiv_redirected({"a.txt", "-"}, "", "/dev/null"), 0, "");
+  EXPECT_RUN(kiv_redirected({"-", "-"}, "/dev/null", "/dev/null"), 0, "");
+  EXPECT_RUN(kiv({"a.txt", null}), 0, "");
+  EXPECT_RUN(kiv({null, "-A", "-z"}), 0, "\\n\n");
+  EXPECT_RUN(kiv({null, null}), 2, same_name(null));
+  // Another name of the device is no second name of a file.
+  EXPECT_RUN(kiv({null, on_windows() ? "nul" : "/dev/../dev/null"}), 0, "");
+  EXPECT_BYTES(get("a.txt"), "Quelle\n");
+}
+
+}  // namespace
+}  // namespace kiv

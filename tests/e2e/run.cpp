@@ -1,0 +1,64 @@
+#include "tests/e2e/run.h"
+
+#include <cstdlib>
+
+namespace kiv {
+
+const Target& target() {
+  static const Target chosen = [] {
+    Target t;
+    if (const char* dir = std::getenv("KIV_BIN_DIR")) t.bin_dir = dir;
+    if (const char* runner = std::getenv("KIV_RUNNER")) t.runner = runner;
+    if (const char* suffix = std::getenv("KIV_EXE_SUFFIX")) t.suffix = suffix;
+    const char* system = std::getenv("KIV_TARGET");
+    t.windows = system != nullptr && std::string(system) == "windows";
+    return t;
+  }();
+  return chosen;
+}
+
+std::string program_path(const std::string& name) {
+  return target().bin_dir + "/" + name + target().suffix;
+}
+
+// Wine's winepath runs in the folder, so that relative paths count from
+// it, and through the same runner and prefix as the programs.
+std::string windows_path(const std::string& path, const std::string& dir) {
+  ProcessResult converted =
+      run_process({target().runner, "winepath.exe", "-w", path}, Streams{}, dir);
+  std::string shown = converted.out;
+  while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) {
+    shown.pop_back();
+  }
+  if (converted.exit_code != 0 || shown.empty()) {
+    ADD_FAILURE() << "winepath -w " << path << " failed";
+  }
+  return shown;
+}
+
+std::string shown_path(const std::string& typed, const std::string& dir) {
+  return on_windows() ? windows_path(typed, dir) : typed;
+}
+
+std::string native(const std::string& text) {
+  if (!on_windows()) return text;
+  std::string converted;
+  for (char c : text) {
+    if (c == '\n') converted += '\r';
+    converted += c;
+  }
+  return converted;
+}
+
+ProcessResult Run::shell(const std::string& command) {
+  const Target& t = target();
+  if (t.windows) {
+    return run_process({"/bin/sh", "-c", "WINEPATH=\"$1\" exec \"$2\" cmd /c \"$3\"",
+                        "sh", windows_path(t.bin_dir, dir_), t.runner, command},
+                       Streams{}, dir_);
+  }
+  return run_process({"/bin/sh", "-c", "PATH=\"" + t.bin_dir + ":$PATH\"; " + command},
+                     Streams{}, dir_);
+}
+
+}  // namespace kiv
