@@ -93,7 +93,8 @@ OpenedTarget open_target(const char* path) {
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return target;
   bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY);
+  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
+                           _O_WRONLY | _O_TEXT);
   if (fd < 0) {
     CloseHandle(handle);
     if (created) DeleteFileA(path);
