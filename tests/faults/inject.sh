@@ -10,18 +10,16 @@
 set -u
 bin=$(cd "$1" && pwd) || exit 1
 
-if ! command -v strace >/dev/null 2>&1; then
-  if [ -n "${CI:-}" ] && [ "$CI" != false ] && [ "$CI" != 0 ]; then
-    echo "strace is missing (Debian package strace); scripts/check installs it"
-    exit 1
-  fi
-  echo "strace not found: install it to run the fault injection"
+# Without strace the suite is skipped (77), except under CI.
+cannot_run() {
+  echo "$*"
+  [ -n "${CI:-}" ] && [ "$CI" != false ] && [ "$CI" != 0 ] && exit 1
   exit 77
-fi
-if ! strace -qq -o /dev/null true 2>/dev/null; then
-  echo "strace cannot trace here (ptrace not permitted)"
-  exit 1
-fi
+}
+command -v strace >/dev/null 2>&1 ||
+  cannot_run "strace is missing (Debian package strace); scripts/check installs it"
+strace -qq -o /dev/null true 2>/dev/null ||
+  cannot_run "strace cannot trace here (ptrace not permitted)"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kiv-faults-XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
