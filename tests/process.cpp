@@ -2,11 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -103,6 +105,13 @@ ProcessResult run_process(const std::vector<std::string>& argv,
     dup2(out_fd, 1);
     if (streams.close_input) close(0);
     if (streams.close_output) close(1);
+    if (streams.file_limit != 0) {
+      // A write beyond the limit then fails with EFBIG instead of a signal.
+      signal(SIGXFSZ, SIG_IGN);
+      rlimit limit = {static_cast<rlim_t>(streams.file_limit),
+                      static_cast<rlim_t>(streams.file_limit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
     execv(args[0], args.data());
     _exit(127);
   }

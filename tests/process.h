@@ -21,6 +21,9 @@ struct Streams {
                          // this path instead of being collected
   bool close_input = false;   // start with standard input closed
   bool close_output = false;  // start with standard output closed
+  long file_limit = 0;  // when not 0, no file the process writes grows
+                        // beyond this many bytes (a full disk, as a
+                        // write sees it)
 };
 
 // Runs argv[0] (a path; a relative one counts from `dir`) with these
