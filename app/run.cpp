@@ -185,7 +185,8 @@ int run(int argc, char* argv[], Variant variant) {
     }
     return report_unreadable(source_name);
   }
-  if (output != stdout && !empty_target(output, target_identity)) {
+  // A file the run created is empty already.
+  if (output != stdout && !created && !empty_target(output, target_identity)) {
     std::fclose(input);
     abandon_target(output, target, created, target_identity);
     return report_unwritable(target_name);
