@@ -119,8 +119,18 @@ bool empty_target(std::FILE* stream, const FileIdentity& identity) {
 }
 
 void discard_target(const char* path, const FileIdentity& identity) {
-  if (!identity.regular) return;
-  if (same_file(identify_path(path), identity)) DeleteFileA(path);
+  if (!identity.regular || !same_file(identify_path(path), identity)) return;
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    DeleteFileA(path);
+    return;
+  }
+  // A symbolic link stays; the file it leads to is emptied.
+  HANDLE handle = CreateFileA(path, GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
 }
 
 StandIn fill_if_closed(int) { return StandIn{}; }
