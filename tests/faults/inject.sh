@@ -45,10 +45,15 @@ frame src.txt out.c Kiv -C -Du
 kivs - - KivS -S -D
 same src.txt ./src.txt Kiv -z"
 
-unreadable() { printf ' Quelldatei %s kann nicht gelesen werden.\n' "$1"; }
-unwritable() { printf ' Zieldatei %s kann nicht geschrieben werden.\n' "$1"; }
-no_source() { printf ' Quelldatei %s existiert nicht.\n' "$1"; }
-same_name() { printf '\n Quell- und Zieldateiname %s sind identisch.\n' "$1"; }
+# The message of an exit code for the scenario's source and target.
+message() {
+  case $1 in
+    2) printf '\n Quell- und Zieldateiname %s sind identisch.\n' "$source" ;;
+    3) printf ' Quelldatei %s existiert nicht.\n' "$source" ;;
+    5) printf ' Zieldatei %s kann nicht geschrieben werden.\n' "$target" ;;
+    6) printf ' Quelldatei %s kann nicht gelesen werden.\n' "$source" ;;
+  esac
+}
 
 failures=0
 runs=0
@@ -132,75 +137,64 @@ while read -r name source target program options; do
 
   for entry in $calls; do
     call=${entry%%:*}
+    errors=${entry#*:}
     count=$(grep -cE "^[0-9]+ +$call\(" "$dir/trace")
     for ((n = 1; n <= count; n++)); do
-      errors=${entry#*:}
       for error in ${errors//,/ }; do
-          what=$(role "$call" "$n")
-          label="$name: $call #$n ($what) $error"
-          run "$dir" -o /dev/null -e trace=$call -e inject=$call:error=$error:when=$n
-          runs=$((runs + 1))
-          cmp -s "$dir/src.txt" "$work/$text" || fail "$label: the source changed"
-          if [ "$code" -ge 124 ]; then
-            fail "$label: exit $code (hang or crash)"
-            continue
-          fi
-          # What the failure of this call must give.
-          expected=0
-          if [ "$what" = source ] && [ "$call" != close ] && [ "$call" != poll ]; then
-            expected=6
-            [ "$call" = openat ] && expected=3
-          elif [ "$what" = target ] && [ "$call" != poll ]; then
-            expected=5
-          fi
-          [ "$expected" -eq 0 ] && expected=$clean_code
-          # One name for source and target: a refusal or a reported
-          # failure, but never more.
-          if [ "$name" = same ]; then
-            case $code in
-              2) cmp -s "$dir/stdout" <(same_name "$source") || [ ! -s "$dir/stdout" ] ||
-                   fail "$label: exit 2 with other output" ;;
-              3) cmp -s "$dir/stdout" <(no_source "$source") || fail "$label: exit 3 without its message" ;;
-              5) cmp -s "$dir/stdout" <(unwritable "$target") || fail "$label: exit 5 without its message" ;;
-              6) cmp -s "$dir/stdout" <(unreadable "$source") || fail "$label: exit 6 without its message" ;;
-              *) fail "$label: exit $code" ;;
-            esac
-            continue
-          fi
-          if [ "$code" -ne "$expected" ]; then
-            fail "$label: exit $code, wanted $expected"
-            continue
-          fi
+        what=$(role "$call" "$n")
+        label="$name: $call #$n ($what) $error"
+        run "$dir" -o /dev/null -e trace=$call -e inject=$call:error=$error:when=$n
+        runs=$((runs + 1))
+        cmp -s "$dir/src.txt" "$work/$text" || fail "$label: the source changed"
+        if [ "$code" -ge 124 ]; then
+          fail "$label: exit $code (hang or crash)"
+          continue
+        fi
+        message "$code" > "$dir/message"
+        # One name for source and target: a refusal (whose message is left
+        # out when standard output cannot be identified) or a reported
+        # failure, but never more.
+        if [ "$name" = same ]; then
           case $code in
-            0)
-              cmp -s "$dir/stdout" "$work/$name.stdout" || fail "$label: exit 0 with other output"
-              if [ "$out_name" != stdout ]; then
-                cmp -s "$dir/$out_name" "$work/$name.target" || fail "$label: exit 0 with another target"
-              fi
-              ;;
-            3)
-              cmp -s "$dir/stdout" <(no_source "$source") || fail "$label: exit 3 without its message"
-              ;;
-            5 | 6)
-              if [ "$code" -eq 6 ]; then message=$(unreadable "$source"); else message=$(unwritable "$target"); fi
-              # Standard output as the target holds what was written up
-              # to the failure, then the message if it could still go out.
-              printf '%s\n' "$message" > "$dir/message"
-              if [ "$target" = - ]; then
-                head -c -"$(stat -c %s "$dir/message")" "$dir/stdout" > "$dir/before"
-                if tail -c "$(stat -c %s "$dir/message")" "$dir/stdout" | cmp -s - "$dir/message"; then
-                  is_prefix "$dir/before" "$work/$name.stdout" || fail "$label: output before the message is no part of the clean output"
-                elif [ "$code" -eq 6 ]; then
-                  fail "$label: exit 6 without its message"
-                else
-                  is_prefix "$dir/stdout" "$work/$name.stdout" || fail "$label: output is no part of the clean output"
-                fi
-              else
-                cmp -s "$dir/stdout" "$dir/message" || fail "$label: exit $code without its message"
-                [ ! -e "$dir/$out_name" ] || fail "$label: exit $code left the target $out_name"
-              fi
-              ;;
+            2 | 3 | 5 | 6)
+              cmp -s "$dir/stdout" "$dir/message" || { [ "$code" -eq 2 ] && [ ! -s "$dir/stdout" ]; } ||
+                fail "$label: exit $code with other output" ;;
+            *) fail "$label: exit $code" ;;
           esac
+          continue
+        fi
+        # What the failure of this call must give.
+        expected=$clean_code
+        if [ "$what" = source ] && [ "$call" != close ] && [ "$call" != poll ]; then
+          expected=6
+          [ "$call" = openat ] && expected=3
+        elif [ "$what" = target ] && [ "$call" != poll ]; then
+          expected=5
+        fi
+        if [ "$code" -ne "$expected" ]; then
+          fail "$label: exit $code, wanted $expected"
+        elif [ "$code" -eq 0 ]; then
+          cmp -s "$dir/stdout" "$work/$name.stdout" || fail "$label: exit 0 with other output"
+          [ "$out_name" = stdout ] || cmp -s "$dir/$out_name" "$work/$name.target" ||
+            fail "$label: exit 0 with another target"
+        elif [ "$target" != - ] || [ "$code" -eq 3 ]; then
+          cmp -s "$dir/stdout" "$dir/message" || fail "$label: exit $code without its message"
+          [ "$out_name" = stdout ] || [ ! -e "$dir/$out_name" ] ||
+            fail "$label: exit $code left the target $out_name"
+        else
+          # Standard output as the target holds a piece of the clean output,
+          # then the message if it could still go out (a read failure
+          # leaves it able to).
+          size=$(wc -c <"$dir/message")
+          head -c -"$size" "$dir/stdout" > "$dir/before"
+          if tail -c "$size" "$dir/stdout" | cmp -s - "$dir/message"; then
+            is_prefix "$dir/before" "$work/$name.stdout" || fail "$label: output before the message is no part of the clean output"
+          elif [ "$code" -eq 6 ]; then
+            fail "$label: exit 6 without its message"
+          else
+            is_prefix "$dir/stdout" "$work/$name.stdout" || fail "$label: output is no part of the clean output"
+          fi
+        fi
       done
     done
   done
