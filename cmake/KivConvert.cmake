@@ -32,6 +32,17 @@ function(kiv_convert)
                          BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
   get_filename_component(output "${arg_OUTPUT}" ABSOLUTE
                          BASE_DIR "${CMAKE_CURRENT_BINARY_DIR}")
+  # Kiv refuses to write its source, but it writes a temporary file here,
+  # whose renaming would replace SOURCE.
+  string(COMPARE EQUAL "${source}" "${output}" same)
+  if(WIN32)
+    string(TOLOWER "${source}" source_key)
+    string(TOLOWER "${output}" output_key)
+    string(COMPARE EQUAL "${source_key}" "${output_key}" same)
+  endif()
+  if(same)
+    message(FATAL_ERROR "kiv_convert: SOURCE and OUTPUT are the same file: ${source}")
+  endif()
   get_filename_component(output_dir "${output}" DIRECTORY)
   file(RELATIVE_PATH shown "${CMAKE_BINARY_DIR}" "${output}")
 

@@ -4,8 +4,8 @@
 # with Kiv's sources as a subproject, and checks that the program prints
 # the page. Against the installed Kiv it then checks that kiv_convert
 # writes page.inc again when the page changes and when Kiv changes, and
-# that the build fails with Kiv's message when Kiv fails, and that it
-# refuses the options of the standard streams.
+# that the build fails with Kiv's message when Kiv fails, and that
+# kiv_convert refuses what would overwrite the source.
 # Usage: check_cmake.sh CMAKE GENERATOR BUILD_DIR SOURCE_DIR
 cmake=$1
 generator=$2
@@ -75,13 +75,17 @@ grep -q " Quelldatei $example/page.html existiert nicht\." "$scratch/log" ||
   { cat "$scratch/log"; fail "the failed build does not show Kiv's message"; }
 cmp -s "$scratch/good.inc" "$installed/page.inc" || fail "a failed run changed page.inc"
 
-# -E, -A and - would make Kiv read standard input and write it over the
-# source: kiv_convert refuses them.
-printf 'include("%s")\nkiv_convert(OUTPUT a.inc SOURCE a.html OPTIONS -C -E)\n' \
-  "$prefix/share/cmake/Kiv/KivConvert.cmake" >"$scratch/stream.cmake"
-"$cmake" -P "$scratch/stream.cmake" >"$scratch/log" 2>&1 &&
-  fail "kiv_convert accepted -E"
-grep -q 'option -E is for the standard' "$scratch/log" ||
-  { cat "$scratch/log"; fail "kiv_convert refused -E without saying why"; }
+# kiv_convert refuses what would overwrite the source: -E, -A or - (Kiv
+# would read standard input and write it over SOURCE), and an OUTPUT that
+# is SOURCE.
+refused() {  # refused ARGUMENTS MESSAGE
+  printf 'include("%s")\nkiv_convert(%s)\n' \
+    "$prefix/share/cmake/Kiv/KivConvert.cmake" "$1" >"$scratch/refused.cmake"
+  (cd "$scratch" && "$cmake" -P refused.cmake) >"$scratch/log" 2>&1 &&
+    fail "kiv_convert accepted $1"
+  grep -q "$2" "$scratch/log" || { cat "$scratch/log"; fail "kiv_convert($1) does not say why"; }
+}
+refused 'OUTPUT a.inc SOURCE a.html OPTIONS -C -E' 'option -E is for the standard'
+refused 'OUTPUT a.html SOURCE ./a.html OPTIONS -C' 'SOURCE and OUTPUT are the same file'
 
 exit $status
