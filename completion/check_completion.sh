@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Checks the shell completions against the option table of options.cpp:
+# bash and zsh offer exactly its options after a hyphen, and file names
+# otherwise; the zsh file loads and is registered for Kiv and KivS.
+# Usage: check_completion.sh SOURCE_DIR
+source_dir=$1
+. "$source_dir/tests/require.sh"
+require_file /usr/share/bash-completion/bash_completion bash-completion
+require_command zsh zsh
+
+status=0
+fail() { echo "$*"; status=1; }
+
+table=$(sed -n 's/^ *{"\(-[^"]*\)",.*/\1/p' "$source_dir/options/options.cpp" | sort)
+[ "$(echo "$table" | wc -l)" -eq 27 ] ||
+  fail "expected 27 rows in the option table, read: $(echo $table)"
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/kiv-completion-XXXXXX") || exit 1
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch" && touch -- 'a b.txt' -x.txt && mkdir ordner || exit 1
+
+# bash: what _kiv offers for the last word of a command line.
+. /usr/share/bash-completion/bash_completion
+. "$source_dir/completion/Kiv.bash"
+offered() {  # offered WORD...
+  COMP_WORDS=("$@")
+  COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+  COMP_LINE="${COMP_WORDS[*]}"
+  COMP_POINT=${#COMP_LINE}
+  COMPREPLY=()
+  _kiv
+  printf '%s\n' "${COMPREPLY[@]}" | sort
+}
+for program in Kiv KivS; do
+  complete -p "$program" 2>/dev/null | grep -q -- '-F _kiv' ||
+    fail "bash: no completion registered for $program"
+  [ "$(offered "$program" -C -)" = "$table" ] ||
+    fail "bash: $program - offers: $(echo $(offered "$program" -C -))"
+done
+[ "$(echo $(offered Kiv -D))" = "-D -Du" ] || fail "bash: -D offers: $(echo $(offered Kiv -D))"
+[ "$(echo $(offered Kiv -s))" = "-sk -sr -ss -st" ] ||
+  fail "bash: -s offers: $(echo $(offered Kiv -s))"
+[ "$(offered Kiv -C a)" = "a b.txt" ] || fail "bash: a offers: $(offered Kiv -C a)"
+[ "$(offered KivS -x)" = "-x.txt" ] || fail "bash: -x offers: $(offered KivS -x)"
+[ "$(offered Kiv in.txt o)" = "ordner" ] || fail "bash: o offers: $(offered Kiv in.txt o)"
+
+# zsh: compinit registers _Kiv for both programs; called with stand-ins for
+# _describe and _files, it shows what it would offer.
+zsh_out=$(zsh -f 2>&1 <<ZSH
+fpath=("$source_dir/completion" \$fpath)
+autoload -Uz compinit && compinit -u -d "$scratch/zcompdump" || exit 1
+print -r -- "Kiv=\${_comps[Kiv]} KivS=\${_comps[KivS]}"
+autoload +X _Kiv || exit 1
+_describe() { local item; for item in "\${(@P)\${@[-1]}}"; do print -r -- "\${item%%:*}"; done; }
+_files() { print -r -- "(files)"; }
+PREFIX=- _Kiv
+print -r -- "--- other"
+PREFIX=a _Kiv
+ZSH
+)
+echo "$zsh_out" | sed -n 1p | grep -qx 'Kiv=_Kiv KivS=_Kiv' || fail "zsh: _Kiv is not registered"
+[ "$(echo "$zsh_out" | sed '1d;/^--- other$/,$d' | sort)" = "$table" ] ||
+  fail "zsh: - offers something else"
+[ "$(echo "$zsh_out" | sed -n '/^--- other$/{n;p;}')" = "(files)" ] ||
+  fail "zsh: a word without - does not complete file names"
+[ $status -eq 0 ] || printf 'zsh printed:\n%s\n' "$zsh_out"
+
+exit $status

@@ -1,0 +1,91 @@
+#!/bin/sh
+# Builds examples/embed-html in a folder whose name holds a blank and a %,
+# once against Kiv installed into a fresh prefix (find_package) and once
+# with Kiv's sources as a subproject, and checks that the program prints
+# the page. Against the installed Kiv it then checks that kiv_convert
+# writes page.inc again when the page changes and when Kiv changes, and
+# that the build fails with Kiv's message when Kiv fails, and that
+# kiv_convert refuses what would overwrite the source.
+# Usage: check_cmake.sh CMAKE GENERATOR BUILD_DIR SOURCE_DIR
+cmake=$1
+generator=$2
+build=$3
+source_dir=$4
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/kiv-example-XXXXXX") || exit 1
+trap 'rm -rf "$scratch"' EXIT
+status=0
+fail() { echo "$*"; status=1; }
+
+prefix="$scratch/prefix"
+work="$scratch/Beispiel mit 50% Rabatt"
+example="$work/embed-html"
+mkdir -p "$work" && cp -R "$source_dir/examples/embed-html" "$work/" || exit 1
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null ||
+  { echo "cmake --install failed"; exit 1; }
+
+# configure_and_build BUILD_FOLDER CMAKE_ARGUMENTS...
+configure_and_build() {
+  folder=$1
+  shift
+  "$cmake" -S "$example" -B "$folder" -G "$generator" "$@" >"$scratch/log" 2>&1 &&
+    "$cmake" --build "$folder" -j2 >>"$scratch/log" 2>&1 ||
+    { cat "$scratch/log"; return 1; }
+}
+build_again() { "$cmake" --build "$1" >"$scratch/log" 2>&1; }
+
+# prints_page BUILD_FOLDER: the program prints the page and the line feed
+# that ends the text.
+prints_page() {
+  { cat "$example/page.html"; echo; } >"$scratch/wanted"
+  "$1/embed_html" >"$scratch/printed" && cmp -s "$scratch/wanted" "$scratch/printed"
+}
+
+# With Kiv as a subproject.
+configure_and_build "$scratch/sub" -DKIV_SOURCE_DIR="$source_dir" -DCMAKE_BUILD_TYPE=Debug ||
+  fail "the example does not build with Kiv as a subproject"
+prints_page "$scratch/sub" || fail "with Kiv as a subproject the example prints another text"
+
+# With the installed Kiv.
+installed="$scratch/installed"
+configure_and_build "$installed" -DCMAKE_PREFIX_PATH="$prefix" ||
+  fail "the example does not build against the installed Kiv"
+prints_page "$installed" || fail "against the installed Kiv the example prints another text"
+
+# A changed page is converted again.
+printf '<p>Neu: "heute" 100%%</p>\n' >>"$example/page.html"
+build_again "$installed" || { cat "$scratch/log"; fail "building after a change of the page failed"; }
+prints_page "$installed" || fail "after a change of the page the example prints the old text"
+
+# A changed Kiv converts again.
+touch "$scratch/before"
+touch "$prefix/bin/Kiv"
+build_again "$installed" || fail "building after a change of Kiv failed"
+[ -n "$(find "$installed/page.inc" -newer "$scratch/before")" ] ||
+  fail "page.inc was not written again after Kiv changed"
+
+# When Kiv fails (the source is a folder), so does the build, with Kiv's
+# message; page.inc keeps what the last good run wrote.
+cp "$installed/page.inc" "$scratch/good.inc"
+rm "$example/page.html" && mkdir "$example/page.html"
+if build_again "$installed"; then
+  fail "the build succeeded although Kiv failed"
+fi
+grep -q " Quelldatei $example/page.html existiert nicht\." "$scratch/log" ||
+  { cat "$scratch/log"; fail "the failed build does not show Kiv's message"; }
+cmp -s "$scratch/good.inc" "$installed/page.inc" || fail "a failed run changed page.inc"
+
+# kiv_convert refuses what would overwrite the source: -E, -A or - (Kiv
+# would read standard input and write it over SOURCE), and an OUTPUT that
+# is SOURCE.
+refused() {  # refused ARGUMENTS MESSAGE
+  printf 'include("%s")\nkiv_convert(%s)\n' \
+    "$prefix/share/cmake/Kiv/KivConvert.cmake" "$1" >"$scratch/refused.cmake"
+  (cd "$scratch" && "$cmake" -P refused.cmake) >"$scratch/log" 2>&1 &&
+    fail "kiv_convert accepted $1"
+  grep -q "$2" "$scratch/log" || { cat "$scratch/log"; fail "kiv_convert($1) does not say why"; }
+}
+refused 'OUTPUT a.inc SOURCE a.html OPTIONS -C -E' 'option -E is for the standard'
+refused 'OUTPUT a.html SOURCE ./a.html OPTIONS -C' 'SOURCE and OUTPUT are the same file'
+
+exit $status

@@ -1,0 +1,36 @@
+# Run by CPack on the staged tree of a package just before packing it. For
+# the Debian package it adds Debian's own files and compresses what Debian
+# wants compressed (gzip -9n: no name, no time stamp, the same bytes on
+# every run).
+
+if(NOT CPACK_GENERATOR STREQUAL "DEB")
+  return()
+endif()
+
+set(root "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
+set(packaging "${CPACK_KIV_PACKAGING_DIR}")
+set(doc "${root}/share/doc/kiv")
+
+function(gzip_in_place file)
+  execute_process(COMMAND gzip -9nf "${file}" RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "gzip -9n ${file} failed: ${result}")
+  endif()
+endfunction()
+
+file(GLOB pages "${root}/share/man/man1/*.1")
+foreach(page IN LISTS pages)
+  gzip_in_place("${page}")
+endforeach()
+
+file(COPY "${packaging}/copyright" DESTINATION "${doc}")
+configure_file("${packaging}/changelog" "${doc}/changelog.Debian" COPYONLY)
+gzip_in_place("${doc}/changelog.Debian")
+
+# A dynamically linked build (KIV_STATIC=OFF) keeps no static-link override.
+file(READ "${packaging}/kiv.lintian-overrides" overrides)
+if(NOT CPACK_KIV_STATIC)
+  string(FIND "${overrides}" "# Linked statically" static_part)
+  string(SUBSTRING "${overrides}" 0 ${static_part} overrides)
+endif()
+file(WRITE "${root}/share/lintian/overrides/kiv" "${overrides}")
