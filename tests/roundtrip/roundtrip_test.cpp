@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/roundtrip/batch.h"
+#include "tests/roundtrip/chain.h"
 #include "tests/roundtrip/client.h"
 #include "tests/roundtrip/texts.h"
 
@@ -39,11 +40,6 @@ std::vector<Text> all_texts(Carries carries, std::uint32_t seed, bool utf8 = fal
 void report_count(const std::string& what, std::size_t realistic, std::size_t total) {
   std::cout << "[ round trip ] " << what << ": " << total << " texts (" << realistic
             << " realistic, " << total - realistic << " random)\n";
-}
-
-// The C statement that prints case_marker(index).
-std::string c_marker_call(std::size_t index) {
-  return "  printf(\"\\n@@ case %d @@\\n\", " + std::to_string(index) + ");\n";
 }
 
 void make_executable(const std::string& path) { chmod(path.c_str(), 0755); }
@@ -285,31 +281,13 @@ TEST(Chain, CProgramPrintsThePageThatPrintsTheText) {
   std::vector<Text> random = random_texts(6, 100, chain_carries, true);
   texts.insert(texts.end(), random.begin(), random.end());
 
-  std::string batch =
-      "#include <stdio.h>\n#pragma GCC diagnostic ignored \"-Wreturn-type\"\n";
-  std::string calls;
-  Expectation pages;
-  for (const Text& text : texts) {
-    std::string name = "case_" + std::to_string(pages.size());
-    std::string page = convert_case(dir, text, name + ".html", {"-J", "-Du"});
-    Outcome c = convert_file(dir.path(), name + ".html", page, name + ".c", {"-C", "-Du"});
-    ASSERT_EQ(c.exit_code, 0) << c.err;
-    batch += "#define main " + name + "\n#include \"" + name + ".c\"\n#undef main\n";
-    calls += c_marker_call(pages.size()) + "  " + name + "();\n";
-    pages.add(text, c.out, printed_text(page));
-  }
-  batch += "int main(void) {\n" + calls + "  return 0;\n}\n";
-  write_file(dir.file("chain.c"), batch);
-  ASSERT_TRUE(ran_cleanly(
-      run_program({gcc, "-Wall", "-Wextra", "-o", "chain", "chain.c"}, dir.path())));
-  Outcome printed_pages = run_program({"./chain"}, dir.path());
-  EXPECT_EQ(printed_pages.exit_code, 0);
-  ASSERT_TRUE(pages.matches(printed_pages.out));
+  std::vector<std::string> pages;
+  ASSERT_TRUE(print_chain_pages(dir, gcc, texts, pages));
 
   std::string scripts = kDocumentStandIn;
   Expectation expected;
   for (std::size_t i = 0; i < texts.size(); ++i) {
-    std::string page = pages.piece(printed_pages.out, i);
+    const std::string& page = pages[i];
     std::string body;
     ASSERT_TRUE(page_script(page, body)) << texts[i].name;
     scripts += "mark(" + std::to_string(i) + ");\n" + body;

@@ -71,6 +71,18 @@ constexpr std::uint32_t kWideCharacters[] = {
     0x10000, 0x1F600, 0x10FFFF,
 };
 
+// Pieces of markup, script and text for texts meant for a page.
+constexpr std::string_view kPagePieces[] = {
+    "<div class=\"note\" id='n1'>", "</div>", "<p>", "</p>", "<b>", "</b>",
+    "<a href=\"/angebot?x=1&y=2\" title=\"a/b\">", "</a>", "&amp;", "&lt;",
+    "&gt;", "&#8364;", "&nbsp;", "</script>", "</SCRIPT >", "<script>",
+    "<SCRIPT type=\"text/javascript\">", "<!--", "-->", "<!-- Hinweis -->",
+    "var x = 1;", "\\", "\\n", "\"", "'", "/", "//", "\r", "\r\n", "\n",
+    " \n", "\t", "  ", " ", "Text", "Preis: 5 Euro", "\xc3\xa4", "\xc3\xb6",
+    "\xc3\xbc", "\xc3\x9f", "\xf0\x9f\x98\x80", "\xe2\x80\xa8",
+    "\xe2\x80\xa9", "${x}", "`", "$", "{", "}",
+};
+
 // Checks only the end of the text: every rule above looks at no more
 // than four bytes. The end starts on a character boundary.
 bool tail_carried(const std::string& text, Carries carries, bool utf8) {
@@ -174,6 +186,15 @@ const std::vector<Text>& realistic_texts() {
       {"control characters", "\x01\x07\x1b[31mrot\x1b[0m\x7f\f\v\n"},
       {"question marks", "Wie bitte?? Echt?!? Ja.\n"},
       {"prices and percent", "Nur heute: 5 $ statt 10 $, also 50 % (50%%).\n"},
+      {"script end tags in any case",
+       "Ende? </script> oder </SCRIPT > oder </Script\t>, nicht <\\/script>\n"},
+      {"comments and script tags",
+       "<!-- Hinweis --> <script>var x = 1;</script> -->\n<!--<script>\n"},
+      {"comment left open", "vorher <!-- offen, <script> und kein Ende\n"},
+      {"ends with a backslash", "Pfad: C:\\temp\\"},
+      {"line and paragraph separators",
+       "eins\xe2\x80\xa8zwei\xe2\x80\xa9" "drei\n"},
+      {"template literal", "Preis: ${x} Euro, `code` und `${a + b}`\n"},
       {"long line",
        std::string(40, '-') + "\n" +
            [] {
@@ -218,6 +239,23 @@ std::vector<Text> random_texts(std::uint32_t seed, int count, Carries carries,
       if (tail_carried(candidate, carries, utf8)) bytes = candidate;
     }
     texts.push_back({"random " + std::to_string(n) + " (seed " +
+                         std::to_string(seed) + ")",
+                     bytes});
+  }
+  return texts;
+}
+
+std::vector<Text> random_page_texts(std::uint32_t seed, int count) {
+  std::mt19937 rng(seed);
+  auto below = [&rng](std::uint32_t n) { return static_cast<std::uint32_t>(rng() % n); };
+  std::vector<Text> texts;
+  for (int n = 0; n < count; ++n) {
+    std::uint32_t pieces = n % 25 == 24 ? 40 + below(80) : below(12);
+    std::string bytes;
+    for (std::uint32_t i = 0; i < pieces; ++i) {
+      bytes += kPagePieces[below(std::size(kPagePieces))];
+    }
+    texts.push_back({"random page text " + std::to_string(n) + " (seed " +
                          std::to_string(seed) + ")",
                      bytes});
   }

@@ -44,6 +44,12 @@ std::vector<Text> realistic_texts_for(Carries carries);
 std::vector<Text> random_texts(std::uint32_t seed, int count, Carries carries,
                                bool utf8 = false);
 
+// `count` random texts made of pieces of markup, script and text (tags,
+// entities, comment and script delimiters, line breaks, blanks,
+// backslashes, umlauts, an emoji, line separators, `${x}`); all of them
+// are UTF-8. The same seed always gives the same texts.
+std::vector<Text> random_page_texts(std::uint32_t seed, int count);
+
 }  // namespace kiv::roundtrip
 
 #endif  // KIV_TESTS_ROUNDTRIP_TEXTS_H_

@@ -1,0 +1,139 @@
+// Loads case documents in headless Chromium, as frames of a few pages in
+// one browser start, and writes what each of them reported.
+//
+// Usage: node frames.js FOLDER
+// FOLDER/frames.txt names one case per line; FOLDER/NAME.html is its
+// document, and every other file of FOLDER can be loaded by it (external
+// scripts). The documents load harness.js (as /harness.js), which reports
+// a transcript once the document has loaded; it is written to
+// FOLDER/NAME.out. A frame that reports nothing leaves no .out file.
+// Everything is served from 127.0.0.1; a request for anywhere else is
+// refused and makes the run fail.
+'use strict';
+const fs = require('fs');
+const http = require('http');
+const path = require('path');
+const { launch } = require('./chromium');
+
+// Chromium holds at most 1000 frames per page; a few loading at a time
+// load fastest.
+const framesPerPage = 250;
+const framesLoading = 16;
+const pageTimeoutMs = 60000;
+
+const types = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+};
+
+// The page that holds the frames. It keeps a few of them loading at a
+// time and removes each one once it has reported: a page costs Chromium
+// less with few frames alive.
+function holder(names) {
+  return `<!DOCTYPE html>
+<html><head><meta charset="utf-8"></head><body><script>
+const names = ${JSON.stringify(names)};
+const frames = new Map();
+let next = 0;
+function start() {
+  if (next >= names.length) return;
+  const name = names[next++];
+  const frame = document.createElement('iframe');
+  frame.src = '/' + encodeURIComponent(name) + '.html';
+  frames.set(name, frame);
+  document.body.appendChild(frame);
+}
+window.kivReports = {};
+window.kivReport = (name, text) => {
+  window.kivReports[name] = text;
+  setTimeout(() => {
+    if (frames.has(name)) frames.get(name).remove();
+    start();
+  });
+};
+for (let i = 0; i < ${framesLoading}; ++i) start();
+</script></body></html>
+`;
+}
+
+function isFile(file) {
+  return fs.existsSync(file) && fs.statSync(file).isFile();
+}
+
+function serve(folder, pages) {
+  const harness = fs.readFileSync(path.join(__dirname, 'harness.js'));
+  const server = http.createServer((request, response) => {
+    const url = new URL(request.url, 'http://127.0.0.1');
+    const name = decodeURIComponent(url.pathname.slice(1));
+    let body;
+    let type = types['.html'];
+    if (url.pathname === '/harness.js') {
+      body = harness;
+      type = types['.js'];
+    } else if (url.pathname.startsWith('/page/')) {
+      body = pages[Number(url.pathname.slice(6))];
+    } else if (!name.includes('/') && isFile(path.join(folder, name))) {
+      body = fs.readFileSync(path.join(folder, name));
+      type = types[path.extname(name)] || 'application/octet-stream';
+    }
+    if (body === undefined) {
+      response.writeHead(404, { 'Content-Type': 'text/plain' });
+      response.end('not found');
+      return;
+    }
+    response.writeHead(200, { 'Content-Type': type, 'Cache-Control': 'max-age=600' });
+    response.end(body);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+async function main() {
+  const folder = process.argv[2];
+  const names = fs.readFileSync(path.join(folder, 'frames.txt'), 'utf8').split('\n').filter(Boolean);
+  const pages = [];
+  for (let i = 0; i < names.length; i += framesPerPage) {
+    pages.push(names.slice(i, i + framesPerPage));
+  }
+  const server = await serve(folder, pages.map(holder));
+  const origin = `http://127.0.0.1:${server.address().port}`;
+  const browser = await launch();
+  const refused = [];
+  try {
+    // Requests for other machines go to a proxy that is not there.
+    const context = await browser.newContext({
+      proxy: { server: 'http://127.0.0.1:9', bypass: '127.0.0.1' },
+    });
+    context.on('request', (request) => {
+      if (new URL(request.url()).origin !== origin) refused.push(request.url());
+    });
+    const page = await context.newPage();
+    for (let p = 0; p < pages.length; ++p) {
+      await page.goto(`${origin}/page/${p}`);
+      const count = pages[p].length;
+      try {
+        await page.waitForFunction((n) => Object.keys(window.kivReports).length >= n, count,
+          { timeout: pageTimeoutMs, polling: 50 });
+      } catch (error) {
+        console.error(`page ${p}: not every frame reported within ${pageTimeoutMs} ms`);
+      }
+      const reports = await page.evaluate(() => window.kivReports);
+      for (const name of pages[p]) {
+        if (Object.prototype.hasOwnProperty.call(reports, name)) {
+          fs.writeFileSync(path.join(folder, name + '.out'), reports[name], 'utf8');
+        }
+      }
+    }
+  } finally {
+    await browser.close();
+    server.close();
+  }
+  if (refused.length > 0) {
+    console.error('requests for other places were refused:\n' + refused.join('\n'));
+    process.exit(1);
+  }
+}
+
+main().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});
