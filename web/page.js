@@ -158,8 +158,14 @@ function decode(bytes) {
 
 function update() {
   showImplied();
-  $('command').textContent = ['Kiv', '<Quelldatei>', '<Zieldatei>']
-    .concat(chosenOptions().map((option) => option.name)).join(' ');
+  // One span per word, so that a line never breaks inside "-C".
+  const words = ['Kiv', '<Quelldatei>', '<Zieldatei>']
+    .concat(chosenOptions().map((option) => option.name));
+  $('command').replaceChildren(...words.flatMap((word, i) => {
+    const span = document.createElement('span');
+    span.textContent = word;
+    return i === 0 ? [span] : [' ', span];
+  }));
   const converted = convert(fileBytes || utf8.encode($('source').value));
   const note = $('result-note');
   if (converted === null) {

@@ -65,7 +65,7 @@ test('the page writes what the command line writes', async () => {
           await page.focus('#source');
           await page.keyboard.type(text);
         } else {
-          await page.fill('#source', text);
+          await page.fill('#source', text, { force: true });
         }
         // The field holds LF for every line end, and its text is UTF-8.
         const bytes = Buffer.from(text.replace(/\r\n?/g, '\n'), 'utf8');
