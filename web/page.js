@@ -30,7 +30,7 @@ const $ = (id) => document.getElementById(id);
 const utf8 = new TextEncoder();
 
 let kiv = null;        // the module
-let options = [];      // { name, row, text, box } in page order
+const options = [];    // { name, row, text, box, implied, own } in page order
 let fileBytes = null;  // the source when a file was chosen or dropped
 let result = new Uint8Array(0);
 
@@ -271,11 +271,16 @@ function wireUp() {
   });
   $('copy').addEventListener('click', copyResult);
   $('save').addEventListener('click', saveResult);
+  // Files dropped anywhere are taken; text dragged into the field is left
+  // to the browser.
+  const carriesFiles = (event) => event.dataTransfer.types.includes('Files');
   document.addEventListener('dragover', (event) => {
+    if (!carriesFiles(event)) return;
     event.preventDefault();
     event.dataTransfer.dropEffect = 'copy';
   });
   document.addEventListener('drop', (event) => {
+    if (!carriesFiles(event)) return;
     event.preventDefault();
     if (event.dataTransfer.files.length > 0) useFile(event.dataTransfer.files[0]);
   });
