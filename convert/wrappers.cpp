@@ -73,6 +73,7 @@ constexpr CloserGroup kCommandCloseOrder[] = {
 
 constexpr const Syntax* kFrameCloseOrder[] = {&kJavaScript, &kPhp, &kC};
 
+// The warning as written: each of its three "%s" becomes the print command.
 constexpr std::size_t kWarningLength =
     sizeof kMultiSyntaxWarning - 1 + 3 * (sizeof kPrintFileCommand - 1 - 2);
 
