@@ -1,5 +1,6 @@
 #include "convert/wrappers.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "texts/messages.h"
@@ -72,8 +73,26 @@ constexpr CloserGroup kCommandCloseOrder[] = {
 
 constexpr const Syntax* kFrameCloseOrder[] = {&kJavaScript, &kPhp, &kC};
 
-void put(std::FILE* output, std::string_view piece) {
-  std::fwrite(piece.data(), 1, piece.size(), output);
+// The warning as written: each of its three "%s" becomes the print command.
+constexpr std::size_t kWarningLength =
+    sizeof kMultiSyntaxWarning - 1 + 3 * (sizeof kPrintFileCommand - 1 - 2);
+
+constexpr std::size_t sum_of(std::string_view Syntax::*piece) {
+  std::size_t sum = 0;
+  for (const Syntax* syntax : kOpenOrder) sum += (syntax->*piece).size();
+  return sum;
+}
+static_assert(sum_of(&Syntax::frame_opener) + sum_of(&Syntax::command_opener) <=
+                  kOpenersRoom,
+              "the openers outgrow their room");
+static_assert(sum_of(&Syntax::command_closer) + sum_of(&Syntax::frame_closer) +
+                      kWarningLength + 1 <=
+                  kClosersRoom,
+              "the closers and the warning outgrow their room");
+
+unsigned char* put(unsigned char* out, std::string_view piece) {
+  std::memcpy(out, piece.data(), piece.size());
+  return out + piece.size();
 }
 
 bool chosen(const Options& options, const Syntax* syntax) {
@@ -82,25 +101,28 @@ bool chosen(const Options& options, const Syntax* syntax) {
 
 }  // namespace
 
-void write_openers(std::FILE* output, const Options& options) {
+std::size_t put_openers(const Options& options, unsigned char* out) {
+  unsigned char* o = out;
   if (options.print_frame) {
     for (const Syntax* syntax : kOpenOrder) {
-      if (chosen(options, syntax)) put(output, syntax->frame_opener);
+      if (chosen(options, syntax)) o = put(o, syntax->frame_opener);
     }
   }
   if (options.print_command) {
     for (const Syntax* syntax : kOpenOrder) {
-      if (chosen(options, syntax)) put(output, syntax->command_opener);
+      if (chosen(options, syntax)) o = put(o, syntax->command_opener);
     }
   }
+  return static_cast<std::size_t>(o - out);
 }
 
-void write_closers(std::FILE* output, const Options& options) {
+std::size_t put_closers(const Options& options, unsigned char* out) {
+  unsigned char* o = out;
   if (options.print_command) {
     for (const CloserGroup& group : kCommandCloseOrder) {
       for (const Syntax* syntax : group.members) {
         if (chosen(options, syntax)) {
-          put(output, syntax->command_closer);
+          o = put(o, syntax->command_closer);
           break;
         }
       }
@@ -108,13 +130,27 @@ void write_closers(std::FILE* output, const Options& options) {
   }
   if (options.print_frame) {
     for (const Syntax* syntax : kFrameCloseOrder) {
-      if (chosen(options, syntax)) put(output, syntax->frame_closer);
+      if (chosen(options, syntax)) o = put(o, syntax->frame_closer);
     }
   }
   if (options.print_command && syntax_count(options) > 1) {
-    std::fprintf(output, kMultiSyntaxWarning, kPrintFileCommand,
-                 kPrintFileCommand, kPrintFileCommand);
+    std::size_t room = kClosersRoom - static_cast<std::size_t>(o - out);
+    int length =
+        std::snprintf(reinterpret_cast<char*>(o), room, kMultiSyntaxWarning,
+                      kPrintFileCommand, kPrintFileCommand, kPrintFileCommand);
+    if (length > 0) o += static_cast<std::size_t>(length);
   }
+  return static_cast<std::size_t>(o - out);
+}
+
+void write_openers(std::FILE* output, const Options& options) {
+  unsigned char pieces[kOpenersRoom];
+  std::fwrite(pieces, 1, put_openers(options, pieces), output);
+}
+
+void write_closers(std::FILE* output, const Options& options) {
+  unsigned char pieces[kClosersRoom];
+  std::fwrite(pieces, 1, put_closers(options, pieces), output);
 }
 
 }  // namespace kiv

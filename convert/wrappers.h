@@ -1,18 +1,32 @@
 #ifndef KIV_CONVERT_WRAPPERS_H_
 #define KIV_CONVERT_WRAPPERS_H_
 
+#include <cstddef>
 #include <cstdio>
 
 #include "options/options.h"
 
 namespace kiv {
 
-// Writes the program frames (-Du) and print commands (-D, -Du) that open
-// around the converted text, for every chosen syntax.
+// Room that put_openers and put_closers need at most: every syntax chosen
+// with -Du, and for the closers the warning and the terminating zero its
+// formatting writes.
+constexpr std::size_t kOpenersRoom = 160;
+constexpr std::size_t kClosersRoom = 1152;
+
+// Puts the program frames (-Du) and print commands (-D, -Du) that open
+// around the converted text into out and returns their length.
+std::size_t put_openers(const Options& options, unsigned char* out);
+
+// Puts the matching print-command and frame closers into out, then, when
+// -D meets more than one syntax, the warning that such output is nonsense;
+// returns their length.
+std::size_t put_closers(const Options& options, unsigned char* out);
+
+// Writes what put_openers puts.
 void write_openers(std::FILE* output, const Options& options);
 
-// Writes the matching print-command and frame closers, then, when -D meets
-// more than one syntax, the warning that such output is nonsense.
+// Writes what put_closers puts.
 void write_closers(std::FILE* output, const Options& options);
 
 }  // namespace kiv

@@ -67,6 +67,12 @@ constexpr OptionRow kOptionTable[] = {
     {"-A", {&Options::write_stdout}},
 };
 
+void set_flags(const OptionRow& row, Options& options) {
+  for (Flag flag : row.flags) {
+    if (flag != nullptr) options.*flag = true;
+  }
+}
+
 const OptionRow* find_option(const char* argument) {
   for (const OptionRow& row : kOptionTable) {
     if (std::strcmp(argument, row.name) == 0) return &row;
@@ -80,12 +86,19 @@ Options parse_options(int argc, const char* const argv[]) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     const OptionRow* row = find_option(argv[i]);
-    if (row == nullptr) continue;
-    for (Flag flag : row->flags) {
-      if (flag != nullptr) options.*flag = true;
-    }
+    if (row != nullptr) set_flags(*row, options);
   }
   return options;
+}
+
+int option_count() {
+  return static_cast<int>(sizeof kOptionTable / sizeof kOptionTable[0]);
+}
+
+const char* option_name(int row) { return kOptionTable[row].name; }
+
+void set_option_flags(int row, Options& options) {
+  set_flags(kOptionTable[row], options);
 }
 
 bool is_operand(const char* argument) { return find_option(argument) == nullptr; }

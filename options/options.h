@@ -43,6 +43,12 @@ Options parse_options(int argc, const char* const argv[]);
 // whether it matches none of the option strings exactly.
 bool is_operand(const char* argument);
 
+// The rows of the option table, in their comparison order: how many there
+// are, the option string of a row, and setting the flags a row stands for.
+int option_count();
+const char* option_name(int row);
+void set_option_flags(int row, Options& options);
+
 // Number of syntax flags set; more than one makes -D nonsense.
 int syntax_count(const Options& options);
 

@@ -64,6 +64,8 @@ constexpr char kOptionList[] =
 
 }  // namespace
 
+const char* help_option_list() { return kOptionList; }
+
 void show_help(std::FILE* output, const char* program_path) {
   std::fputs(kBanner, output);
   std::fprintf(output, kVersionLine, kVersion, kVersionDate);

@@ -9,6 +9,11 @@ namespace kiv {
 // program path as it was called, and the option list.
 void show_help(std::FILE* output, const char* program_path);
 
+// The option list of the help screen, one line per option ("  -z\t..."),
+// groups parted by empty lines. It is a format without arguments: each "%%"
+// in it prints as one percent sign.
+const char* help_option_list();
+
 // Prints the usage error for a call that names no source or no target.
 void show_usage_error(std::FILE* output, const char* program_path);
 

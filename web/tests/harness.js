@@ -1,0 +1,111 @@
+// What the page tests share: the built Kiv as the reference, one browser,
+// the page opened from file://, and the few ways a user works it.
+'use strict';
+const assert = require('node:assert/strict');
+const { execFileSync, spawnSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { launch } = require('../../tests/browser/chromium.js');
+
+const webDir = path.resolve(required('KIV_WEB_DIR'));
+const kivProgram = path.join(path.resolve(required('KIV_BIN_DIR')), 'Kiv');
+const pageUrl = 'file://' + path.join(webDir, 'index.html');
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'kiv-web-'));
+process.on('exit', () => fs.rmSync(scratch, { recursive: true, force: true }));
+
+function required(name) {
+  if (!process.env[name]) throw new Error(name + ' is not set');
+  return process.env[name];
+}
+
+// What `Kiv source target OPTIONS` writes for these bytes.
+function kiv(bytes, options) {
+  const source = path.join(scratch, 'source');
+  const target = path.join(scratch, 'target');
+  fs.writeFileSync(source, bytes);
+  fs.rmSync(target, { force: true });
+  execFileSync(kivProgram, [source, target, ...options], { stdio: 'pipe' });
+  return fs.readFileSync(target);
+}
+
+// The help screen of the built Kiv (it exits with 1).
+function helpScreen() {
+  const run = spawnSync(kivProgram, [], { encoding: 'latin1' });
+  assert.equal(run.status, 1);
+  return run.stdout;
+}
+
+// Seeded, so that a failure comes back on the next run.
+function random(seed) {
+  let state = seed >>> 0;
+  const next = () => {
+    state = (state + 0x6d2b79f5) >>> 0;
+    let z = state;
+    z = Math.imul(z ^ (z >>> 15), z | 1);
+    z ^= z + Math.imul(z ^ (z >>> 7), z | 61);
+    return ((z ^ (z >>> 14)) >>> 0) / 4294967296;
+  };
+  return {
+    below: (n) => Math.floor(next() * n),
+    pick(list) { return list[this.below(list.length)]; },
+  };
+}
+
+// Opens the page in a fresh context and notes every request that does not
+// stay in the build folder, and every error the page reports.
+async function openPage(browser, viewport) {
+  const context = await browser.newContext({ acceptDownloads: true, viewport });
+  const page = await context.newPage();
+  page.outside = [];
+  page.errors = [];
+  page.on('request', (request) => {
+    if (!request.url().startsWith('file://' + webDir + '/')) page.outside.push(request.url());
+  });
+  page.on('pageerror', (error) => page.errors.push(error.message));
+  page.on('console', (message) => {
+    if (message.type() === 'error') page.errors.push(message.text());
+  });
+  await page.goto(pageUrl);
+  await page.waitForSelector('body[data-ready=true]', { timeout: 10000 });
+  return page;
+}
+
+const box = (name) => `#options input[value="${name}"]`;
+
+// Ticks the options one click each: single options first, then presets,
+// then -D before -Du, so that none is already ticked by another. The
+// clicks skip Playwright's wait for a still layout (the page has no
+// animation), which halves their time.
+async function tick(page, options) {
+  const order = (name) => (/^-[CPJBS]$/.test(name) ? 1 : name === '-D' ? 2 : name === '-Du' ? 3 : 0);
+  const sorted = [...options].sort((a, b) => order(a) - order(b));
+  for (const name of sorted) await page.click(box(name), { force: true });
+  return sorted;
+}
+
+// Unticks what tick ticked, last first.
+async function untick(page, ticked) {
+  for (const name of [...ticked].reverse()) await page.click(box(name), { force: true });
+}
+
+// Unticks every option with the page's own button.
+const untickAll = (page) => page.click('#reset');
+
+const shownResult = (page) => page.textContent('#result');
+
+async function savedResult(page) {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
+  return { name: download.suggestedFilename(), bytes: fs.readFileSync(await download.path()) };
+}
+
+// How the page shows bytes: as UTF-8, with U+FFFD for what is none.
+const asShown = (bytes) => new TextDecoder('utf-8').decode(bytes);
+
+// Shows bytes readably in a failure message.
+const visible = (bytes) => JSON.stringify(Buffer.from(bytes).toString('latin1'));
+
+module.exports = {
+  assert, webDir, scratch, launch, kiv, helpScreen, random, openPage, box, tick, untick, untickAll,
+  shownResult, savedResult, asShown, visible,
+};
