@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "convert/filter.h"
+#include "convert/scan/dispatch.h"
 #include "options/options.h"
 
 namespace {
@@ -32,9 +33,8 @@ constexpr const char* kLevelNames[] = {"scalar", "sse2", "ssse3", "avx2",
 void filter_corpus(benchmark::State& state, const char* option,
                    kiv::ScanLevel level) {
   const char* argv[] = {"Kiv", option};
-  kiv::FilterTable table =
+  const kiv::FilterTable table =
       kiv::make_filter_table(kiv::parse_options(option ? 2 : 1, argv));
-  table.scan = level;
   constexpr std::size_t kSlice = 16 * 1024;
   std::vector<unsigned char> out(kSlice * kiv::kMaxExpansion +
                                  kiv::kChunkSlack);
@@ -43,8 +43,8 @@ void filter_corpus(benchmark::State& state, const char* option,
     std::size_t written = 0;
     for (std::size_t at = 0; at < corpus.size(); at += kSlice) {
       std::size_t n = corpus.size() - at < kSlice ? corpus.size() - at : kSlice;
-      written += kiv::filter_chunk(table, filter_state, corpus.data() + at, n,
-                                   out.data());
+      written += kiv::filter_chunk_at(level, table, filter_state,
+                                      corpus.data() + at, n, out.data());
       benchmark::DoNotOptimize(out.data());
     }
     written += kiv::filter_finish(table, filter_state, out.data());

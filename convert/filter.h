@@ -1,10 +1,12 @@
 #ifndef KIV_CONVERT_FILTER_H_
 #define KIV_CONVERT_FILTER_H_
 
-#include <cstddef>
-#include <cstdio>
+// The character filter: what each byte becomes, per run, and the calls
+// that convert a text chunk by chunk. How the chunks are scanned fast is
+// in convert/scan/; reading and writing the streams in convert/stream.h.
 
-#include "convert/line_ends.h"
+#include <cstddef>
+
 #include "options/options.h"
 
 namespace kiv {
@@ -16,13 +18,6 @@ enum class ByteKind : unsigned char {
   escaped,     // written in its escaped form
   tag_end,     // a > that puts the next bytes into after-tag mode
 };
-
-// The ways of finding the bytes that are not plain, slowest first. All
-// give the same output; the fastest one the processor runs is the default.
-enum class ScanLevel : unsigned char { scalar, sse2, ssse3, avx2, avx512 };
-
-// Returns the fastest scan level this processor supports.
-ScanLevel best_scan_level();
 
 // Entries of the per-byte tables: the 256 byte values, then as many that
 // stand for "no special byte left" in the filter's block loop (a plain
@@ -44,7 +39,6 @@ struct FilterTable {
   bool escape_newline;
   bool keep_blanks;
   bool two_byte_forms;               // every special becomes two bytes
-  ScanLevel scan;                    // tests lower it to compare the levels
 };
 
 // What one chunk of input leaves for the next one.
@@ -74,41 +68,6 @@ std::size_t filter_chunk(const FilterTable& table, FilterState& state,
 // number of bytes written.
 std::size_t filter_finish(const FilterTable& table, FilterState& state,
                           unsigned char* out);
-
-// convert_text reads blocks of kReadBlock bytes (larger than a plain copy's
-// 64 KiB: fewer calls) and filters them in slices of kFilterSlice.
-constexpr std::size_t kReadBlock = 128 * 1024;
-constexpr std::size_t kFilterSlice = 32 * 1024;
-
-enum class ConvertStatus { ok, read_failed, write_failed };
-
-// What one read of a block of input gave.
-struct ReadResult {
-  std::size_t size = 0;  // bytes read into the block
-  bool failed = false;   // reading failed after these bytes
-  bool ended = false;    // the input has no more bytes
-};
-
-// Reads the first block of the input into the buffer that convert_text
-// starts from, so that a run learns whether the source can be read at all
-// before it touches the target. Its result goes to convert_text.
-ReadResult read_first_block(std::FILE* input);
-
-// Copies input to output through the filter until the end of the input,
-// or until reading or writing fails; the first form starts with a block
-// from read_first_block, the second reads it itself. Whenever the input
-// pauses (a pipe with nothing more for the moment), everything converted
-// so far is written. The input is read from its descriptor, past any
-// buffer of the stream.
-// With LineEnds::crlf_to_lf each CR directly before an LF is dropped on
-// the way in, as a Windows text stream would, but without its end of file
-// at the first Ctrl-Z.
-ConvertStatus convert_text(std::FILE* input, std::FILE* output,
-                           const Options& options, LineEnds line_ends,
-                           ReadResult first);
-ConvertStatus convert_text(std::FILE* input, std::FILE* output,
-                           const Options& options,
-                           LineEnds line_ends = LineEnds::as_read);
 
 }  // namespace kiv
 

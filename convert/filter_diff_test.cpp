@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "convert/filter.h"
 #include "convert/filter_reference.h"
+#include "convert/scan/dispatch.h"
+#include "convert/stream.h"
 #include "options/options.h"
 #include "tests/bytes.h"
+#include "tests/filter_runs.h"
 
 namespace kiv {
 namespace {

@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "convert/filter.h"
 #include "convert/filter_reference.h"
+#include "convert/scan/dispatch.h"
 #include "options/options.h"
+#include "tests/filter_runs.h"
 
 namespace {
 

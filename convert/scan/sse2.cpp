@@ -1,0 +1,69 @@
+// The SSE2 scan: one compare per special byte value, 16 bytes at a time.
+// Every x86-64 processor has it.
+
+#include "convert/scan/arch.h"
+
+#if KIV_X86_SIMD
+#include <emmintrin.h>
+
+#include "convert/scan/blocks.h"
+#include "convert/scan/levels.h"
+
+namespace kiv {
+namespace {
+
+using blocks::kBlockBytes;
+
+struct Sse2Scan {
+  static constexpr bool kExpands = false;
+  static constexpr bool kBranchFree = false;
+  __m128i specials[sizeof(FilterTable::specials)];
+  int count;
+};
+
+Sse2Scan make_sse2_scan(const FilterTable& table) {
+  Sse2Scan scan;
+  scan.count = table.special_count;
+  for (int i = 0; i < table.special_count; ++i) {
+    scan.specials[i] = _mm_set1_epi8(static_cast<char>(table.specials[i]));
+  }
+  return scan;
+}
+
+inline std::uint64_t special_bits16(const Sse2Scan& scan,
+                                    const unsigned char* p) {
+  __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i hits = _mm_setzero_si128();
+  for (int i = 0; i < scan.count; ++i) {
+    hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, scan.specials[i]));
+  }
+  return static_cast<unsigned>(_mm_movemask_epi8(hits));
+}
+
+inline std::uint64_t special_mask(const Sse2Scan& scan,
+                                  const unsigned char* p) {
+  return special_bits16(scan, p) | special_bits16(scan, p + 16) << 16 |
+         special_bits16(scan, p + 32) << 32 |
+         special_bits16(scan, p + 48) << 48;
+}
+
+inline void copy_block(const Sse2Scan&, unsigned char* to,
+                       const unsigned char* from) {
+  std::memcpy(to, from, kBlockBytes);
+}
+
+inline int first_special(const Sse2Scan&, std::uint64_t mask) {
+  return blocks::lowest_bit(mask);
+}
+
+}  // namespace
+
+std::size_t filter_sse2(const FilterTable& table, FilterState& state,
+                        const unsigned char* in, std::size_t n,
+                        unsigned char* out) {
+  const Sse2Scan scan = make_sse2_scan(table);
+  return blocks::filter_with(table, scan, state, in, n, out);
+}
+
+}  // namespace kiv
+#endif
