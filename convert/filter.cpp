@@ -42,50 +42,86 @@ constexpr unsigned char kTagEnd = '>';
 // case of every preset, which the fastest scan handles without a step
 // per special byte.
 bool has_two_byte_forms(const FilterTable& table) {
+  if (table.tag_ends) return false;
   for (int i = 0; i < table.special_count; ++i) {
     unsigned char c = table.specials[i];
     const unsigned char* form = table.form[c];
     bool prefix = form[0] == '\\' || (c == '%' && form[0] == '%');
     bool second = form[1] == c || c < 16;
-    if (table.kind[c] == ByteKind::tag_end || c >= 0x80 ||
-        table.form_length[c] != 2 || !prefix || !second) {
+    if (c >= 0x80 || table.form_length[c] != 2 || !prefix || !second) {
       return false;
     }
   }
   return true;
 }
 
+void set_form(FilterTable& table, unsigned entry, const char* form,
+              std::size_t length) {
+  std::memcpy(table.form[entry], form, length);
+  table.form_length[entry] = static_cast<unsigned char>(length);
+}
+
 }  // namespace
 
 FilterTable make_filter_table(const Options& options) {
   FilterTable table{};
-  for (int c = 0; c < kTableEntries; ++c) {
+  for (unsigned c = 0; c < static_cast<unsigned>(kTableEntries); ++c) {
     table.kind[c] = ByteKind::plain;
     table.form[c][0] = static_cast<unsigned char>(c);
     table.form_length[c] = 1;
   }
+
+  // Normal mode. Escaped bytes take their form.
   for (const EscapeRow& row : kEscapeTable) {
     if (!(options.*row.flag)) continue;
-    std::size_t length = std::strlen(row.form);
-    std::memcpy(table.form[row.byte], row.form, length);
-    table.form_length[row.byte] = static_cast<unsigned char>(length);
+    set_form(table, row.byte, row.form, std::strlen(row.form));
     table.kind[row.byte] = ByteKind::escaped;
   }
+  // A line break (LF or CR) is dropped or written as backslash-n, and the
+  // blank directly before it goes, unless -l keeps it.
   const unsigned char line_breaks[] = {'\n', '\r'};
   for (unsigned char c : line_breaks) {
     table.kind[c] = ByteKind::line_break;
-    table.form[c][0] = '\\';
-    table.form[c][1] = 'n';
-    table.form_length[c] = options.escape_newline ? 2 : 0;
+    set_form(table, c, "\\n", options.escape_newline ? 2 : 0);
     table.drops_blank[c] = options.keep_line_end_blank ? 0 : 1;
   }
-  if (!options.breaks_after_tag) table.kind[kTagEnd] = ByteKind::tag_end;
+  // Unless -h, a > puts the next byte into after-tag mode.
+  table.tag_ends = !options.breaks_after_tag;
+  if (table.tag_ends) table.kind[kTagEnd] = ByteKind::tag_end;
+
+  // After-tag mode: every byte as in normal mode, but no blank is taken
+  // back, and
+  for (unsigned c = 0; c < 256; ++c) {
+    unsigned entry = kAfterTag + c;
+    table.kind[entry] = table.kind[c];
+    std::memcpy(table.form[entry], table.form[c], 4);
+    table.form_length[entry] = table.form_length[c];
+  }
+  // a blank vanishes and the mode goes on, unless -l writes it and ends
+  // the mode;
+  if (!options.keep_line_end_blank) {
+    table.kind[kAfterTag + ' '] = ByteKind::tag_end;
+    table.form_length[kAfterTag + ' '] = 0;
+  }
+  // a line feed stays a line feed, or backslash-n with -z;
+  table.kind[kAfterTag + '\n'] = ByteKind::line_break;
+  if (options.escape_newline) {
+    set_form(table, kAfterTag + '\n', "\\n", 2);
+  } else {
+    set_form(table, kAfterTag + '\n', "\n", 1);
+  }
+  // a carriage return is no line break there: it is written as it is.
+  table.kind[kAfterTag + '\r'] = ByteKind::plain;
+  set_form(table, kAfterTag + '\r', "\r", 1);
+
   table.escape_newline = options.escape_newline;
   table.keep_blanks = options.keep_line_end_blank;
-  // Every high nibble that holds a special gets a bit; nibbles 8 apart
-  // share one, which can mark plain bytes too but never miss a special.
-  for (int c = 0; c < 256; ++c) {
-    if (table.kind[c] == ByteKind::plain) continue;
+  // The block loop visits the bytes that normal mode does not write as
+  // themselves. Every high nibble that holds one gets a bit; nibbles 8
+  // apart share one, which can mark plain bytes too but never misses one.
+  for (unsigned c = 0; c < 256; ++c) {
+    if (table.form_length[c] == 1 && table.form[c][0] == c) continue;
+    table.special[c] = 1;
     table.specials[table.special_count++] = static_cast<unsigned char>(c);
     unsigned char bit = static_cast<unsigned char>(1u << ((c >> 4) & 7));
     table.nibble_high[c >> 4] = bit;

@@ -11,18 +11,22 @@
 
 namespace kiv {
 
-// How normal mode treats a byte value.
+// What a byte does besides being written in its form.
 enum class ByteKind : unsigned char {
   plain,       // copied as it is (blanks too: see filter_chunk)
   line_break,  // LF or CR: dropped or written as backslash-n
   escaped,     // written in its escaped form
-  tag_end,     // a > that puts the next bytes into after-tag mode
+  tag_end,     // puts the next byte into after-tag mode: a >, and in
+               // after-tag mode also a blank that vanishes
 };
 
-// Entries of the per-byte tables: the 256 byte values, then as many that
-// stand for "no special byte left" in the filter's block loop (a plain
-// byte whose form is written where nothing counts).
-constexpr int kTableEntries = 512;
+// The per-byte tables hold three rows of 256 entries: a byte in normal
+// mode, a byte that stands for "no special byte left" in the filter's
+// block loop (it is written where nothing counts and moves nothing), and
+// a byte in after-tag mode.
+constexpr unsigned kNothingLeft = 256;
+constexpr unsigned kAfterTag = 512;
+constexpr int kTableEntries = 768;
 
 // Everything the filter needs to know per byte value, built once per run.
 struct FilterTable {
@@ -32,13 +36,17 @@ struct FilterTable {
   unsigned char form_length[kTableEntries];
   unsigned char drops_blank[kTableEntries];  // 1: a blank just before it
                                              // is taken back
-  unsigned char specials[32];        // every byte value that is not plain
+  unsigned char special[256];        // 1: in normal mode not written as
+                                     // itself, so the block loop visits it
+  unsigned char specials[32];        // the special byte values
   int special_count;
   unsigned char nibble_low[16];      // bit sets by low and high nibble whose
   unsigned char nibble_high[16];     // AND is non-zero for every special
   bool escape_newline;
   bool keep_blanks;
-  bool two_byte_forms;               // every special becomes two bytes
+  bool tag_ends;                     // a > opens after-tag mode
+  bool two_byte_forms;               // every special becomes two bytes,
+                                     // and there are no tag ends
 };
 
 // What one chunk of input leaves for the next one.

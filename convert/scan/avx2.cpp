@@ -21,16 +21,27 @@ struct Avx2Scan {
 };
 
 KIV_TARGET("avx2")
+inline __m256i load32(const unsigned char* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// A bit per byte of the vector whose top bit is set.
+KIV_TARGET("avx2")
+inline std::uint64_t bits32(__m256i marks) {
+  return static_cast<std::uint32_t>(_mm256_movemask_epi8(marks));
+}
+
+KIV_TARGET("avx2")
 inline std::uint64_t special_bits32(const Avx2Scan& scan,
                                     const unsigned char* p) {
   const __m256i nibble = _mm256_set1_epi8(0x0F);
-  __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  __m256i block = load32(p);
   __m256i low = _mm256_shuffle_epi8(scan.low, _mm256_and_si256(block, nibble));
   __m256i high = _mm256_shuffle_epi8(
       scan.high, _mm256_and_si256(_mm256_srli_epi16(block, 4), nibble));
   __m256i plain =
       _mm256_cmpeq_epi8(_mm256_and_si256(low, high), _mm256_setzero_si256());
-  return ~static_cast<std::uint32_t>(_mm256_movemask_epi8(plain));
+  return ~bits32(plain) & 0xFFFFFFFFu;
 }
 
 KIV_TARGET("avx2")
@@ -39,13 +50,20 @@ inline std::uint64_t special_mask(const Avx2Scan& scan,
   return special_bits32(scan, p) | special_bits32(scan, p + 32) << 32;
 }
 
+KIV_TARGET("avx2")
+inline std::uint64_t byte_mask(const Avx2Scan&, const unsigned char* p,
+                               unsigned char value) {
+  const __m256i wanted = _mm256_set1_epi8(static_cast<char>(value));
+  return bits32(_mm256_cmpeq_epi8(load32(p), wanted)) |
+         bits32(_mm256_cmpeq_epi8(load32(p + 32), wanted)) << 32;
+}
+
 // Two 32-byte moves; left to memcpy, compilers split them in four.
 KIV_TARGET("avx2")
 inline void copy_block(const Avx2Scan&, unsigned char* to,
                        const unsigned char* from) {
-  __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
-  __m256i second =
-      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from + 32));
+  __m256i first = load32(from);
+  __m256i second = load32(from + 32);
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), first);
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 32), second);
 }

@@ -48,12 +48,12 @@ ExpandScan make_expand_scan(const FilterTable& table) {
   scan.high = in_every_lane(table.nibble_high);
   unsigned char letters[16] = {};
   for (int c = 0; c < 16; ++c) {
-    if (table.kind[c] != ByteKind::plain) {
+    if (table.special[c]) {
       letters[c] = static_cast<unsigned char>(table.form[c][1] - c);
     }
   }
   scan.letters = in_every_lane(letters);
-  scan.percent = table.kind[static_cast<unsigned char>('%')] != ByteKind::plain;
+  scan.percent = table.special[static_cast<unsigned char>('%')] != 0;
   scan.keep_blanks = table.keep_blanks;
   return scan;
 }

@@ -5,44 +5,59 @@
 //
 //   filter_with(chunk):
 //     settle the blank held back at the end of the last chunk
-//     while bytes are left:
-//       in after-tag mode: one byte by the after-tag rules
-//       else, while more than two blocks of 64 bytes are left:
-//         mask = the block's special bytes                  (scan)
-//         copy the whole block to the output                (scan)
-//         for each special byte, lowest first:              (scan)
-//           stop at a tag end
-//           take back a blank written just before a line break
-//           write the byte's form in its place
-//           copy the rest of the block again, behind the form
-//       one byte by the normal-mode rules
+//     the first byte by its table row (normal or after-tag mode)
+//     while more than two blocks of 64 bytes are left:
+//       mask = the block's special bytes                       (scan)
+//       if a > opens after-tag mode:
+//         tags, blanks = the block's > and blanks              (scan)
+//         swallowed = the runs of blanks right after a >, or right
+//                     after the last block if it ended in after-tag mode
+//         after = the bytes right after a > or a swallowed blank
+//         mask |= swallowed
+//       copy the whole block to the output                     (scan)
+//       for each byte in mask, lowest first:                   (scan)
+//         entry = its after-tag row if it is in after, else its normal row
+//         take back the blank written just before it, if entry says so
+//         write entry's form in its place
+//         copy the rest of the block again, behind the form
+//     the last bytes one by one by their table rows
 //     hold back a final blank: the next chunk decides whether it stays
 //
 // What makes it fast, and why:
 // - Plain bytes are never looked at one by one: a block is copied whole,
-//   and only its special bytes, found by one vector scan, cost a step.
-// - The step writes a form with one 4-byte move and moves the output by
-//   the form's length minus one; the rest of the block is copied again
-//   behind it. A dropped line break is a form of length 0.
+//   and only the bytes its vector scan marks cost a step.
+// - A step writes a form with one 4-byte move and moves the output by the
+//   form's length minus one, whatever the form: a dropped line break is a
+//   form of length 0, a swallowed blank too, "&lt;" one of length 4.
+// - After-tag mode costs no branch and no step of its own: which bytes it
+//   reaches is bit arithmetic on the block's masks, and a reached byte
+//   only takes its form from the after-tag row of the table. A run of
+//   blanks that follows a > is found with one addition: the run's first
+//   bit, added to the mask of blanks, carries through the whole run and
+//   clears it, so the blanks that the sum lost are the run.
 // - Where first_special gives 64 for an empty mask (kBranchFree), the
 //   specials are taken three at a time whether the block has that many or
 //   not: how many a block holds is as good as random, and a loop that
 //   stops after each would mispredict about once a block, which costs
-//   more than the idle steps. An idle step uses the table entries past 255,
-//   which write only beyond the block and move nothing.
+//   more than the idle steps. An idle step takes a "nothing left" entry,
+//   which writes only beyond the block and moves nothing.
 // - The blank before a line break is copied like a plain byte and taken
 //   back when the break comes: no look-ahead, no branch.
 // - More than two blocks must be left, because the copy behind a special
 //   byte reads up to one block past it; the chunk's last bytes and its
 //   first (whose neighbour lies in the last chunk) go the slow way.
 // - Levels that can (kExpands) build a block's output without a step per
-//   special byte; they bring their own expand_block.
+//   special byte, for tables without tag ends; they bring their own
+//   expand_block.
 //
 // A scan level is a record Scan with the traits kBranchFree and kExpands
-// and, for a block of kBlockBytes at p:
+// and, for the block of kBlockBytes bytes at p:
 //   std::uint64_t special_mask(const Scan&, const unsigned char* p)
-//     a bit for every byte that is not plain; marking a plain byte too is
-//     harmless (it is written unchanged), missing one is not
+//     a bit for every byte of FilterTable::specials; marking another
+//     byte too is harmless (it is written unchanged), missing one is not
+//   std::uint64_t byte_mask(const Scan&, const unsigned char* p,
+//                           unsigned char value)
+//     a bit for every byte equal to value, and for no other
 //   void copy_block(const Scan&, unsigned char* to, const unsigned char* from)
 //   int first_special(const Scan&, std::uint64_t mask)
 //     the position of the lowest set bit (64 for none where kBranchFree)
@@ -51,6 +66,8 @@
 //                               unsigned char* o)
 //     writes the whole block's output (p[-1] and p[64] readable) and
 //     returns its end.
+// Bit k of a mask stands for p[k], whatever the byte order of the
+// processor.
 
 #include <cstdint>
 #include <cstring>
@@ -67,70 +84,87 @@ namespace blocks {
 
 constexpr std::ptrdiff_t kBlockBytes = 64;
 
-constexpr unsigned char kTagEnd = '>';
-
+// Writes the form of a table entry; always moves 4 bytes.
 inline unsigned char* put(unsigned char* out, const FilterTable& table,
-                          unsigned c) {
-  std::memcpy(out, table.form[c], 4);
-  return out + table.form_length[c];
+                          unsigned entry) {
+  std::memcpy(out, table.form[entry], 4);
+  return out + table.form_length[entry];
 }
 
-// Handles the lowest special byte of the block at p, or, once the mask is
-// empty, the entry past 255 that writes only beyond the block and moves
-// nothing. o is where the block's first byte goes as long as the bytes
-// from this one on are plain: the byte's form is written at its place, o
-// moves by the form's extra length, and the rest of the block is copied
-// again behind the form. Returns the byte's position if it is a tag end
-// (nothing done), else -1; kTagEnds tells whether the table has any.
-template <bool kTagEnds, class Scan>
-KIV_ALWAYS_INLINE int filter_special(const FilterTable& table,
-                                     const Scan& scan, const unsigned char* p,
-                                     std::uint64_t& mask, unsigned char*& o) {
+// One byte the slow way, by the row of the mode it is read in.
+// blank_before: the byte before it is a blank of this chunk (written, if
+// it was in normal mode, as the last byte).
+inline unsigned char* filter_byte(const FilterTable& table, FilterState& state,
+                                  unsigned char c, bool blank_before,
+                                  unsigned char* o) {
+  unsigned entry = c + (state.after_tag ? kAfterTag : 0);
+  if (blank_before) o -= table.drops_blank[entry];
+  o = put(o, table, entry);
+  state.after_tag = table.kind[entry] == ByteKind::tag_end;
+  return o;
+}
+
+// Handles the lowest byte of mask in the block at p, or, once the mask is
+// empty, a "nothing left" entry. o is where the block's first byte goes as
+// long as the bytes from this one on are plain: the byte's form is
+// written at its place, o moves by the form's extra length, and the rest
+// of the block is copied again behind the form. after marks the bytes
+// read in after-tag mode.
+template <class Scan>
+KIV_ALWAYS_INLINE void filter_special(const FilterTable& table,
+                                      const Scan& scan, const unsigned char* p,
+                                      std::uint64_t after, std::uint64_t& mask,
+                                      unsigned char*& o) {
   int at = first_special(scan, mask);
-  unsigned entry = p[at] | static_cast<unsigned>(mask == 0) << 8;
-  if (kTagEnds && table.kind[entry] == ByteKind::tag_end) return at;
+  std::uint64_t lowest = mask & (0 - mask);
+  unsigned entry = p[at] | static_cast<unsigned>(mask == 0) << 8 |
+                   static_cast<unsigned>((after & lowest) != 0) << 9;
   // A blank directly before a line break is the last byte written.
   o -= table.drops_blank[entry] & (p[at - 1] == ' ');
   std::memcpy(o + at, table.form[entry], 4);
   o += table.form_length[entry] - 1;
   copy_block(scan, o + at + 1, p + at + 1);
   mask &= mask - 1;
-  return -1;
 }
 
-// Filters normal-mode bytes from p (p[-1] must be readable) while more
-// than two blocks are left. Stops at a tag end, which it leaves for the
-// caller.
+// Filters the bytes from p (p[-1] must be readable) while more than two
+// blocks are left. after_tag is the mode of p[0] on the way in and that of
+// the first byte left on the way out.
 template <bool kTagEnds, class Scan>
 KIV_ALWAYS_INLINE const unsigned char* filter_blocks(
     const FilterTable& table, const Scan& scan, const unsigned char* p,
-    const unsigned char* end, unsigned char*& out) {
+    const unsigned char* end, unsigned char*& out, bool& after_tag) {
   unsigned char* o = out;
+  std::uint64_t carry = after_tag ? 1 : 0;  // p[0] is read in after-tag mode
   while (end - p > 2 * kBlockBytes) {
     std::uint64_t mask = special_mask(scan, p);
+    std::uint64_t after = 0;
+    if constexpr (kTagEnds) {
+      std::uint64_t opens = byte_mask(scan, p, '>');
+      if (!table.keep_blanks) {
+        std::uint64_t blanks = byte_mask(scan, p, ' ');
+        std::uint64_t starts = (opens << 1 | carry) & blanks;
+        std::uint64_t swallowed = blanks & ~(blanks + starts);
+        opens |= swallowed;
+        mask |= swallowed;
+      }
+      after = opens << 1 | carry;
+      carry = opens >> 63;
+    }
     copy_block(scan, o, p);
     if constexpr (Scan::kBranchFree) {
       do {
-        for (int step = 0; step < 3; ++step) {
-          int tag = filter_special<kTagEnds>(table, scan, p, mask, o);
-          if (tag >= 0) {
-            out = o + tag;
-            return p + tag;
-          }
-        }
+        filter_special(table, scan, p, after, mask, o);
+        filter_special(table, scan, p, after, mask, o);
+        filter_special(table, scan, p, after, mask, o);
       } while (mask != 0);
     } else {
-      while (mask != 0) {
-        int tag = filter_special<kTagEnds>(table, scan, p, mask, o);
-        if (tag >= 0) {
-          out = o + tag;
-          return p + tag;
-        }
-      }
+      while (mask != 0) filter_special(table, scan, p, after, mask, o);
     }
     o += kBlockBytes;
     p += kBlockBytes;
   }
+  after_tag = carry != 0;
   out = o;
   return p;
 }
@@ -167,61 +201,23 @@ KIV_ALWAYS_INLINE std::size_t filter_with(const FilterTable& table,
                                           FilterState& state,
                                           const unsigned char* in,
                                           std::size_t n, unsigned char* out) {
+  if (n == 0) return 0;
   const unsigned char* p = in;
   const unsigned char* const end = in + n;
   unsigned char* o = out;
-  if (p == end) return 0;
   if (state.pending_blank) {
     state.pending_blank = false;
     if (*p != '\n' && *p != '\r') *o++ = ' ';
   }
-  while (p < end) {
-    if (state.after_tag) {
-      unsigned char c = *p++;
-      if (c == ' ') {
-        if (table.keep_blanks) {
-          *o++ = ' ';
-          state.after_tag = false;
-        }
-      } else if (c == '\n') {
-        if (table.escape_newline) {
-          *o++ = '\\';
-          *o++ = 'n';
-        } else {
-          *o++ = '\n';
-        }
-        state.after_tag = false;
-      } else if (c == '\r') {
-        // Not in the escape table: the form table holds its line break.
-        *o++ = '\r';
-        state.after_tag = false;
-      } else {
-        o = put(o, table, c);
-        state.after_tag = c == '>';
-      }
-      continue;
-    }
-    if (p > in) {
-      if constexpr (Scan::kExpands) {
-        p = expand_blocks(table, scan, p, end, o);
-      } else if (table.kind[kTagEnd] == ByteKind::tag_end) {
-        p = filter_blocks<true>(table, scan, p, end, o);
-      } else {
-        p = filter_blocks<false>(table, scan, p, end, o);
-      }
-      if (p == end) break;
-    }
-    // One byte the slow way: the chunk's first byte (the blank before it
-    // was settled above), a tag end, or one of the chunk's last bytes.
-    unsigned char c = *p;
-    if (table.kind[c] == ByteKind::tag_end) {
-      state.after_tag = true;
-    } else if (p > in && p[-1] == ' ') {
-      o -= table.drops_blank[c];
-    }
-    o = put(o, table, c);
-    ++p;
+  o = filter_byte(table, state, *p++, false, o);
+  if constexpr (Scan::kExpands) {
+    p = expand_blocks(table, scan, p, end, o);
+  } else if (table.tag_ends) {
+    p = filter_blocks<true>(table, scan, p, end, o, state.after_tag);
+  } else {
+    p = filter_blocks<false>(table, scan, p, end, o, state.after_tag);
   }
+  for (; p < end; ++p) o = filter_byte(table, state, *p, p[-1] == ' ', o);
   if (!table.keep_blanks && !state.after_tag && end[-1] == ' ') {
     --o;
     state.pending_blank = true;

@@ -20,8 +20,16 @@ inline std::uint64_t special_mask(const ScalarScan& scan,
                                   const unsigned char* p) {
   std::uint64_t mask = 0;
   for (int k = 0; k < kBlockBytes; ++k) {
-    std::uint64_t special = scan.table->kind[p[k]] != ByteKind::plain;
-    mask |= special << k;
+    mask |= std::uint64_t{scan.table->special[p[k]]} << k;
+  }
+  return mask;
+}
+
+inline std::uint64_t byte_mask(const ScalarScan&, const unsigned char* p,
+                               unsigned char value) {
+  std::uint64_t mask = 0;
+  for (int k = 0; k < kBlockBytes; ++k) {
+    mask |= std::uint64_t{p[k] == value} << k;
   }
   return mask;
 }

@@ -4,10 +4,9 @@
 #include "convert/scan/arch.h"
 
 #if KIV_X86_SIMD
-#include <emmintrin.h>
-
 #include "convert/scan/blocks.h"
 #include "convert/scan/levels.h"
+#include "convert/scan/sse2.h"
 
 namespace kiv {
 namespace {
@@ -32,12 +31,12 @@ Sse2Scan make_sse2_scan(const FilterTable& table) {
 
 inline std::uint64_t special_bits16(const Sse2Scan& scan,
                                     const unsigned char* p) {
-  __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i block = sse2::load16(p);
   __m128i hits = _mm_setzero_si128();
   for (int i = 0; i < scan.count; ++i) {
     hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, scan.specials[i]));
   }
-  return static_cast<unsigned>(_mm_movemask_epi8(hits));
+  return sse2::bits16(hits);
 }
 
 inline std::uint64_t special_mask(const Sse2Scan& scan,
@@ -45,6 +44,11 @@ inline std::uint64_t special_mask(const Sse2Scan& scan,
   return special_bits16(scan, p) | special_bits16(scan, p + 16) << 16 |
          special_bits16(scan, p + 32) << 32 |
          special_bits16(scan, p + 48) << 48;
+}
+
+inline std::uint64_t byte_mask(const Sse2Scan&, const unsigned char* p,
+                               unsigned char value) {
+  return sse2::byte_mask(p, value);
 }
 
 inline void copy_block(const Sse2Scan&, unsigned char* to,
