@@ -22,7 +22,6 @@ namespace {
 
 struct ExpandScan {
   static constexpr bool kExpands = true;
-  static constexpr bool kBranchFree = false;
   __m512i low;        // the nibble tables, in every lane
   __m512i high;
   __m512i letters;    // per byte below 16: its letter minus itself
