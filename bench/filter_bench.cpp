@@ -1,6 +1,6 @@
-// The filter alone, in memory, for every preset and scan level: no file
-// system, no stdio, so changes to the filter show without the noise of
-// reading and writing.
+// The filter alone, in memory, for the option-less run, -z, -l, -h, -H,
+// every preset and every scan level: no file system, no stdio, so changes
+// to the filter show without the noise of reading and writing.
 //
 //   kiv_filter_bench CORPUS [--benchmark_... flags]
 
@@ -23,8 +23,10 @@ struct Preset {
   const char* option;  // nullptr: no option
 };
 
-constexpr Preset kPresets[] = {{"none", nullptr}, {"C", "-C"}, {"P", "-P"},
-                               {"J", "-J"},       {"B", "-B"}, {"S", "-S"}};
+constexpr Preset kPresets[] = {{"none", nullptr}, {"z", "-z"}, {"l", "-l"},
+                               {"h", "-h"},       {"H", "-H"}, {"C", "-C"},
+                               {"P", "-P"},       {"J", "-J"}, {"B", "-B"},
+                               {"S", "-S"}};
 
 constexpr const char* kLevelNames[] = {"scalar", "sse2", "ssse3", "avx2",
                                       "avx512"};
