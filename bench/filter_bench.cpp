@@ -28,8 +28,8 @@ constexpr Preset kPresets[] = {{"none", nullptr}, {"z", "-z"}, {"l", "-l"},
                                {"P", "-P"},       {"J", "-J"}, {"B", "-B"},
                                {"S", "-S"}};
 
-constexpr const char* kLevelNames[] = {"scalar", "sse2", "ssse3", "avx2",
-                                      "avx512"};
+constexpr const char* kLevelNames[kiv::kScanLevels] = {
+    "scalar", "sse2", "ssse3", "avx2", "avx512", "neon"};
 
 // Filters the corpus in the slices convert_text uses.
 void filter_corpus(benchmark::State& state, const char* option,
@@ -76,9 +76,9 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "usage: kiv_filter_bench CORPUS [benchmark flags]\n");
     return 2;
   }
-  int best = static_cast<int>(kiv::best_scan_level());
   for (const Preset& preset : kPresets) {
-    for (int level = 0; level <= best; ++level) {
+    for (int level = 0; level < kiv::kScanLevels; ++level) {
+      if (!kiv::scan_level_runs(static_cast<kiv::ScanLevel>(level))) continue;
       std::string name = std::string(preset.name) + "/" + kLevelNames[level];
       benchmark::RegisterBenchmark(name.c_str(), filter_corpus, preset.option,
                                    static_cast<kiv::ScanLevel>(level));

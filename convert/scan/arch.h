@@ -19,6 +19,12 @@
 #endif
 #endif
 
+// Every 64-bit Arm processor has NEON (Advanced SIMD); the scan assumes
+// little-endian lanes.
+#if (defined(__aarch64__) && !defined(__ARM_BIG_ENDIAN)) || defined(_M_ARM64)
+#define KIV_NEON 1
+#endif
+
 #if defined(__GNUC__) || defined(__clang__)
 #define KIV_TARGET(name) __attribute__((target(name)))
 #define KIV_ALWAYS_INLINE inline __attribute__((always_inline))

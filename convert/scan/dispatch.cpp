@@ -64,6 +64,8 @@ ScanLevel detect() {
   if (__builtin_cpu_supports("ssse3")) return ScanLevel::ssse3;
   return ScanLevel::sse2;
 }
+#elif KIV_NEON
+ScanLevel detect() { return ScanLevel::neon; }
 #else
 ScanLevel detect() { return ScanLevel::scalar; }
 #endif
@@ -73,6 +75,13 @@ ScanLevel detect() { return ScanLevel::scalar; }
 ScanLevel best_scan_level() {
   static const ScanLevel best = detect();
   return best;
+}
+
+bool scan_level_runs(ScanLevel level) {
+  ScanLevel best = best_scan_level();
+  if (level == ScanLevel::scalar || level == best) return true;
+  // The x86 levels below the best one run too.
+  return best <= ScanLevel::avx512 && level < best;
 }
 
 std::size_t filter_chunk_at(ScanLevel level, const FilterTable& table,
@@ -93,6 +102,10 @@ std::size_t filter_chunk_at(ScanLevel level, const FilterTable& table,
       return filter_ssse3(table, state, in, n, out);
     case ScanLevel::sse2:
       return filter_sse2(table, state, in, n, out);
+#endif
+#if KIV_NEON
+    case ScanLevel::neon:
+      return filter_neon(table, state, in, n, out);
 #endif
     default:
       return filter_scalar(table, state, in, n, out);

@@ -12,13 +12,17 @@
 
 namespace kiv {
 
-// Slowest first; the order is the order of preference.
-enum class ScanLevel : unsigned char { scalar, sse2, ssse3, avx2, avx512 };
+// On x86 slowest first, the order of preference.
+enum class ScanLevel : unsigned char { scalar, sse2, ssse3, avx2, avx512, neon };
+constexpr int kScanLevels = 6;
 
 // The fastest level this processor and this build support.
 ScanLevel best_scan_level();
 
-// filter_chunk at a given level, which must not exceed best_scan_level().
+// Whether this processor and this build run the level.
+bool scan_level_runs(ScanLevel level);
+
+// filter_chunk at a given level, which must be one that runs.
 std::size_t filter_chunk_at(ScanLevel level, const FilterTable& table,
                             FilterState& state, const unsigned char* in,
                             std::size_t n, unsigned char* out);

@@ -18,6 +18,8 @@ std::size_t filter_ssse3(const FilterTable&, FilterState&,
                          const unsigned char*, std::size_t, unsigned char*);
 std::size_t filter_avx2(const FilterTable&, FilterState&,
                         const unsigned char*, std::size_t, unsigned char*);
+std::size_t filter_neon(const FilterTable&, FilterState&,
+                        const unsigned char*, std::size_t, unsigned char*);
 // Only for tables with two_byte_forms.
 std::size_t filter_avx512(const FilterTable&, FilterState&,
                           const unsigned char*, std::size_t, unsigned char*);
