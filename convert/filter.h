@@ -20,13 +20,10 @@ enum class ByteKind : unsigned char {
                // after-tag mode also a blank that vanishes
 };
 
-// The per-byte tables hold three rows of 256 entries: a byte in normal
-// mode, a byte that stands for "no special byte left" in the filter's
-// block loop (it is written where nothing counts and moves nothing), and
-// a byte in after-tag mode.
-constexpr unsigned kNothingLeft = 256;
-constexpr unsigned kAfterTag = 512;
-constexpr int kTableEntries = 768;
+// The per-byte tables hold two rows of 256 entries: a byte read in normal
+// mode, and a byte read in after-tag mode.
+constexpr unsigned kAfterTag = 256;
+constexpr int kTableEntries = 512;
 
 // Everything the filter needs to know per byte value, built once per run.
 struct FilterTable {

@@ -35,14 +35,10 @@
 //   blanks that follows a > is found with one addition: the run's first
 //   bit, added to the mask of blanks, carries through the whole run and
 //   clears it, so the blanks that the sum lost are the run.
-// - Where first_special gives 64 for an empty mask (kBranchFree), a block
-//   without special bytes takes one idle step instead of a branch around
-//   the steps: such blocks come as good as at random, and the branch
-//   would mispredict where the step costs a few cycles. The idle step
-//   takes a "nothing left" entry, which writes only beyond the block and
-//   moves nothing. (Taking the specials two or three at a time, idle or
-//   not, measured slower: the idle steps cost more than the mispredicted
-//   loop ends they save.)
+// - One step per marked byte, in a plain loop. Taking the specials two or
+//   three at a time whether the block has that many or not (idle steps
+//   instead of a loop end that mispredicts) measured slower on the
+//   corpus of bench/run: the idle steps cost more than they save.
 // - The blank before a line break is copied like a plain byte and taken
 //   back when the break comes: no look-ahead, no branch.
 // - More than two blocks must be left, because the copy behind a special
@@ -52,8 +48,8 @@
 //   special byte, for tables without tag ends; they bring their own
 //   expand_block.
 //
-// A scan level is a record Scan with the traits kBranchFree and kExpands
-// and, for the block of kBlockBytes bytes at p:
+// A scan level is a record Scan with the trait kExpands and, for the
+// block of kBlockBytes bytes at p:
 //   std::uint64_t special_mask(const Scan&, const unsigned char* p)
 //     a bit for every byte of FilterTable::specials; marking another
 //     byte too is harmless (it is written unchanged), missing one is not
@@ -61,8 +57,6 @@
 //                           unsigned char value)
 //     a bit for every byte equal to value, and for no other
 //   void copy_block(const Scan&, unsigned char* to, const unsigned char* from)
-//   int first_special(const Scan&, std::uint64_t mask)
-//     the position of the lowest set bit (64 for none where kBranchFree)
 // or, where kExpands:
 //   unsigned char* expand_block(const Scan&, const unsigned char* p,
 //                               unsigned char* o)
@@ -93,6 +87,24 @@ inline unsigned char* put(unsigned char* out, const FilterTable& table,
   return out + table.form_length[entry];
 }
 
+// Position of the lowest set bit of a mask that is not zero.
+inline int lowest_bit(std::uint64_t mask) {
+#if defined(_MSC_VER) && !defined(__clang__)
+  unsigned long index;
+#if defined(_M_X64) || defined(_M_ARM64)
+  _BitScanForward64(&index, mask);
+#else
+  if (!_BitScanForward(&index, static_cast<unsigned long>(mask))) {
+    _BitScanForward(&index, static_cast<unsigned long>(mask >> 32));
+    index += 32;
+  }
+#endif
+  return static_cast<int>(index);
+#else
+  return __builtin_ctzll(mask);
+#endif
+}
+
 // One byte the slow way, by the row of the mode it is read in.
 // blank_before: the byte before it is a blank of this chunk (written, if
 // it was in normal mode, as the last byte).
@@ -106,8 +118,8 @@ inline unsigned char* filter_byte(const FilterTable& table, FilterState& state,
   return o;
 }
 
-// Handles the lowest byte of mask in the block at p, or, once the mask is
-// empty, a "nothing left" entry. o is where the block's first byte goes as
+// Handles the lowest byte of mask, which is not empty, in the block at p.
+// o is where the block's first byte goes as
 // long as the bytes from this one on are plain: the byte's form is
 // written at its place, o moves by the form's extra length, and the rest
 // of the block is copied again behind the form. after marks the bytes
@@ -117,10 +129,8 @@ KIV_ALWAYS_INLINE void filter_special(const FilterTable& table,
                                       const Scan& scan, const unsigned char* p,
                                       std::uint64_t after, std::uint64_t& mask,
                                       unsigned char*& o) {
-  int at = first_special(scan, mask);
-  std::uint64_t lowest = mask & (0 - mask);
-  unsigned entry = p[at] | static_cast<unsigned>(mask == 0) << 8 |
-                   static_cast<unsigned>((after & lowest) != 0) << 9;
+  int at = lowest_bit(mask);
+  unsigned entry = p[at] | static_cast<unsigned>(after >> at & 1) << 8;
   // A blank directly before a line break is the last byte written.
   o -= table.drops_blank[entry] & (p[at - 1] == ' ');
   std::memcpy(o + at, table.form[entry], 4);
@@ -154,13 +164,7 @@ KIV_ALWAYS_INLINE const unsigned char* filter_blocks(
       carry = opens >> 63;
     }
     copy_block(scan, o, p);
-    if constexpr (Scan::kBranchFree) {
-      do {
-        filter_special(table, scan, p, after, mask, o);
-      } while (mask != 0);
-    } else {
-      while (mask != 0) filter_special(table, scan, p, after, mask, o);
-    }
+    while (mask != 0) filter_special(table, scan, p, after, mask, o);
     o += kBlockBytes;
     p += kBlockBytes;
   }
@@ -223,25 +227,6 @@ KIV_ALWAYS_INLINE std::size_t filter_with(const FilterTable& table,
     state.pending_blank = true;
   }
   return static_cast<std::size_t>(o - out);
-}
-
-// Position of the lowest set bit of a mask that is not zero, for levels
-// without an instruction that also answers for zero.
-inline int lowest_bit(std::uint64_t mask) {
-#if defined(_MSC_VER) && !defined(__clang__)
-  unsigned long index;
-#if defined(_M_X64) || defined(_M_ARM64)
-  _BitScanForward64(&index, mask);
-#else
-  if (!_BitScanForward(&index, static_cast<unsigned long>(mask))) {
-    _BitScanForward(&index, static_cast<unsigned long>(mask >> 32));
-    index += 32;
-  }
-#endif
-  return static_cast<int>(index);
-#else
-  return __builtin_ctzll(mask);
-#endif
 }
 
 }  // namespace blocks

@@ -17,7 +17,6 @@ using blocks::kBlockBytes;
 
 struct NeonScan {
   static constexpr bool kExpands = false;
-  static constexpr bool kBranchFree = true;
   uint8x16_t low;
   uint8x16_t high;
 };
@@ -58,11 +57,6 @@ inline std::uint64_t byte_mask(const NeonScan&, const unsigned char* p,
 inline void copy_block(const NeonScan&, unsigned char* to,
                        const unsigned char* from) {
   std::memcpy(to, from, kBlockBytes);
-}
-
-// rbit and clz, which give 64 for an empty mask.
-inline int first_special(const NeonScan&, std::uint64_t mask) {
-  return mask == 0 ? 64 : blocks::lowest_bit(mask);
 }
 
 }  // namespace

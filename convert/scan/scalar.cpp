@@ -12,7 +12,6 @@ using blocks::kBlockBytes;
 
 struct ScalarScan {
   static constexpr bool kExpands = false;
-  static constexpr bool kBranchFree = false;
   const FilterTable* table;
 };
 
@@ -37,10 +36,6 @@ inline std::uint64_t byte_mask(const ScalarScan&, const unsigned char* p,
 inline void copy_block(const ScalarScan&, unsigned char* to,
                        const unsigned char* from) {
   std::memcpy(to, from, kBlockBytes);
-}
-
-inline int first_special(const ScalarScan&, std::uint64_t mask) {
-  return blocks::lowest_bit(mask);
 }
 
 }  // namespace

@@ -15,7 +15,6 @@ using blocks::kBlockBytes;
 
 struct Sse2Scan {
   static constexpr bool kExpands = false;
-  static constexpr bool kBranchFree = false;
   __m128i specials[sizeof(FilterTable::specials)];
   int count;
 };
@@ -54,10 +53,6 @@ inline std::uint64_t byte_mask(const Sse2Scan&, const unsigned char* p,
 inline void copy_block(const Sse2Scan&, unsigned char* to,
                        const unsigned char* from) {
   std::memcpy(to, from, kBlockBytes);
-}
-
-inline int first_special(const Sse2Scan&, std::uint64_t mask) {
-  return blocks::lowest_bit(mask);
 }
 
 }  // namespace

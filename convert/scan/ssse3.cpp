@@ -17,7 +17,6 @@ using blocks::kBlockBytes;
 
 struct Ssse3Scan {
   static constexpr bool kExpands = false;
-  static constexpr bool kBranchFree = false;
   __m128i low;
   __m128i high;
 };
@@ -52,10 +51,6 @@ KIV_TARGET("ssse3")
 inline void copy_block(const Ssse3Scan&, unsigned char* to,
                        const unsigned char* from) {
   std::memcpy(to, from, kBlockBytes);
-}
-
-inline int first_special(const Ssse3Scan&, std::uint64_t mask) {
-  return blocks::lowest_bit(mask);
 }
 
 }  // namespace
