@@ -15,7 +15,7 @@
 //         after = the bytes right after a > or a swallowed blank
 //         mask |= swallowed
 //       copy the whole block to the output                     (scan)
-//       for each byte in mask, lowest first:                   (scan)
+//       for each byte in mask, lowest first:
 //         entry = its after-tag row if it is in after, else its normal row
 //         take back the blank written just before it, if entry says so
 //         write entry's form in its place
