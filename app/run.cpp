@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/platform.h"
-#include "convert/filter.h"
+#include "convert/stream.h"
 #include "convert/wrappers.h"
 #include "options/options.h"
 #include "texts/help.h"

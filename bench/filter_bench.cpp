@@ -1,6 +1,6 @@
-// The filter alone, in memory, for every preset and scan level: no file
-// system, no stdio, so changes to the filter show without the noise of
-// reading and writing.
+// The filter alone, in memory, for the option-less run, -z, -l, -h, -H,
+// every preset and every scan level: no file system, no stdio, so changes
+// to the filter show without the noise of reading and writing.
 //
 //   kiv_filter_bench CORPUS [--benchmark_... flags]
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "convert/filter.h"
+#include "convert/scan/dispatch.h"
 #include "options/options.h"
 
 namespace {
@@ -22,19 +23,20 @@ struct Preset {
   const char* option;  // nullptr: no option
 };
 
-constexpr Preset kPresets[] = {{"none", nullptr}, {"C", "-C"}, {"P", "-P"},
-                               {"J", "-J"},       {"B", "-B"}, {"S", "-S"}};
+constexpr Preset kPresets[] = {{"none", nullptr}, {"z", "-z"}, {"l", "-l"},
+                               {"h", "-h"},       {"H", "-H"}, {"C", "-C"},
+                               {"P", "-P"},       {"J", "-J"}, {"B", "-B"},
+                               {"S", "-S"}};
 
-constexpr const char* kLevelNames[] = {"scalar", "sse2", "ssse3", "avx2",
-                                      "avx512"};
+constexpr const char* kLevelNames[kiv::kScanLevels] = {
+    "scalar", "sse2", "ssse3", "avx2", "avx512", "neon"};
 
 // Filters the corpus in the slices convert_text uses.
 void filter_corpus(benchmark::State& state, const char* option,
                    kiv::ScanLevel level) {
   const char* argv[] = {"Kiv", option};
-  kiv::FilterTable table =
+  const kiv::FilterTable table =
       kiv::make_filter_table(kiv::parse_options(option ? 2 : 1, argv));
-  table.scan = level;
   constexpr std::size_t kSlice = 16 * 1024;
   std::vector<unsigned char> out(kSlice * kiv::kMaxExpansion +
                                  kiv::kChunkSlack);
@@ -43,8 +45,8 @@ void filter_corpus(benchmark::State& state, const char* option,
     std::size_t written = 0;
     for (std::size_t at = 0; at < corpus.size(); at += kSlice) {
       std::size_t n = corpus.size() - at < kSlice ? corpus.size() - at : kSlice;
-      written += kiv::filter_chunk(table, filter_state, corpus.data() + at, n,
-                                   out.data());
+      written += kiv::filter_chunk_at(level, table, filter_state,
+                                      corpus.data() + at, n, out.data());
       benchmark::DoNotOptimize(out.data());
     }
     written += kiv::filter_finish(table, filter_state, out.data());
@@ -74,9 +76,9 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "usage: kiv_filter_bench CORPUS [benchmark flags]\n");
     return 2;
   }
-  int best = static_cast<int>(kiv::best_scan_level());
   for (const Preset& preset : kPresets) {
-    for (int level = 0; level <= best; ++level) {
+    for (int level = 0; level < kiv::kScanLevels; ++level) {
+      if (!kiv::scan_level_runs(static_cast<kiv::ScanLevel>(level))) continue;
       std::string name = std::string(preset.name) + "/" + kLevelNames[level];
       benchmark::RegisterBenchmark(name.c_str(), filter_corpus, preset.option,
                                    static_cast<kiv::ScanLevel>(level));

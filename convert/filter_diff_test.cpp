@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "convert/filter.h"
 #include "convert/filter_reference.h"
+#include "convert/scan/dispatch.h"
+#include "convert/stream.h"
 #include "options/options.h"
 #include "tests/bytes.h"
+#include "tests/filter_runs.h"
 
 namespace kiv {
 namespace {
@@ -108,8 +110,10 @@ std::vector<Options> control_sets() {
 
 std::vector<ScanLevel> scan_levels() {
   std::vector<ScanLevel> levels;
-  for (int level = 0; level <= static_cast<int>(best_scan_level()); ++level) {
-    levels.push_back(static_cast<ScanLevel>(level));
+  for (int level = 0; level < kScanLevels; ++level) {
+    if (scan_level_runs(static_cast<ScanLevel>(level))) {
+      levels.push_back(static_cast<ScanLevel>(level));
+    }
   }
   return levels;
 }

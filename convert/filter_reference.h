@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "convert/filter.h"
 #include "options/options.h"
 
 namespace kiv {
@@ -11,20 +10,6 @@ namespace kiv {
 // The filter's rules written out plainly, one byte at a time with one byte
 // of push-back, as the oracle that the fast filter is checked against.
 std::string reference_convert(const std::string& input, const Options& options);
-
-// The fast filter over memory, fed in chunks of `chunk` bytes (0: all at
-// once) at the given scan level, so tests can place chunk boundaries
-// anywhere and compare the levels.
-std::string fast_convert(const std::string& input, const Options& options,
-                         std::size_t chunk = 0,
-                         ScanLevel level = best_scan_level());
-
-// convert_text over temporary files, so the read blocks, slices and output
-// flushes are crossed as in a run. A missing temporary file counts as a
-// read failure.
-std::string stream_convert(const std::string& input, const Options& options,
-                           ConvertStatus& status,
-                           LineEnds line_ends = LineEnds::as_read);
 
 }  // namespace kiv
 

@@ -6,6 +6,7 @@
 
 #include "convert/filter_reference.h"
 #include "options/options.h"
+#include "tests/filter_runs.h"
 
 namespace kiv {
 namespace {

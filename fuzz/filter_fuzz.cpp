@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "convert/filter.h"
 #include "convert/filter_reference.h"
+#include "convert/scan/dispatch.h"
 #include "options/options.h"
+#include "tests/filter_runs.h"
 
 namespace {
 
@@ -40,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     options.*kFlags[i] = (bits >> i & 1) != 0;
   }
   bool streams = (data[2] & 0x04) != 0;
-  int levels = static_cast<int>(kiv::best_scan_level()) + 1;
-  auto level = static_cast<kiv::ScanLevel>((data[2] >> 3) % levels);
+  auto level = static_cast<kiv::ScanLevel>((data[2] >> 3) % kiv::kScanLevels);
+  if (!kiv::scan_level_runs(level)) level = kiv::ScanLevel::scalar;
   std::string text(reinterpret_cast<const char*>(data + kHeader),
                    size - kHeader);
   // Small chunks put boundaries everywhere; 0 means the whole text.

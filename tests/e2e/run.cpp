@@ -57,8 +57,15 @@ ProcessResult Run::shell(const std::string& command) {
                         "sh", windows_path(t.bin_dir, dir_), t.runner, command},
                        Streams{}, dir_);
   }
-  return run_process({"/bin/sh", "-c", "PATH=\"" + t.bin_dir + ":$PATH\"; " + command},
-                     Streams{}, dir_);
+  std::string setup = "PATH=\"" + t.bin_dir + ":$PATH\"; ";
+  if (!t.runner.empty()) {
+    // Programs built for another processor start through the runner.
+    for (const char* name : {"Kiv", "KivS"}) {
+      setup += std::string(name) + "() { \"" + t.runner + "\" \"" +
+               program_path(name) + "\" \"$@\"; }; ";
+    }
+  }
+  return run_process({"/bin/sh", "-c", setup + command}, Streams{}, dir_);
 }
 
 }  // namespace kiv

@@ -1,0 +1,39 @@
+#ifndef KIV_CONVERT_SCAN_ARCH_H_
+#define KIV_CONVERT_SCAN_ARCH_H_
+
+// Which processor family the build is for, and the few compiler words the
+// scan files need. Nothing here includes an intrinsic header: each scan
+// file includes its own, and only when its family is the target.
+
+// x86 processors get vector scans; which one runs is decided at run time,
+// so one build serves every x86-64 processor.
+#if defined(__x86_64__) || defined(_M_X64) || \
+    (defined(__i386__) && defined(__SSE2__)) || \
+    (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define KIV_X86_SIMD 1
+// The AVX2 and AVX-512 scans need 64-bit tzcnt. MinGW's GCC is left out:
+// it may spill 32-byte vectors to a stack that Windows aligns to 16 bytes
+// only.
+#if (defined(__x86_64__) || defined(_M_X64)) && !defined(__MINGW32__)
+#define KIV_AVX2 1
+#endif
+#endif
+
+// Every 64-bit Arm processor has NEON (Advanced SIMD); the scan assumes
+// little-endian lanes.
+#if (defined(__aarch64__) && !defined(__ARM_BIG_ENDIAN)) || defined(_M_ARM64)
+#define KIV_NEON 1
+#endif
+
+#if defined(__GNUC__) || defined(__clang__)
+#define KIV_TARGET(name) __attribute__((target(name)))
+#define KIV_ALWAYS_INLINE inline __attribute__((always_inline))
+#elif defined(_MSC_VER)
+#define KIV_TARGET(name)
+#define KIV_ALWAYS_INLINE __forceinline
+#else
+#define KIV_TARGET(name)
+#define KIV_ALWAYS_INLINE inline
+#endif
+
+#endif  // KIV_CONVERT_SCAN_ARCH_H_

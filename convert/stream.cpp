@@ -1,0 +1,137 @@
+#include "convert/stream.h"
+
+#include <cerrno>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <poll.h>
+#include <unistd.h>
+#endif
+
+#include "convert/filter.h"
+
+namespace kiv {
+namespace {
+
+// Slices are filtered so that even a slice of nothing but "&lt;" fits the
+// room left in the output buffer; output is written in pieces of at least
+// kFlush bytes, or as soon as the input pauses.
+constexpr std::size_t kFlush = 128 * 1024;
+constexpr std::size_t kOutSize =
+    kFlush + kFilterSlice * kMaxExpansion + kChunkSlack;
+
+// The stream loop's buffers are static: a run may have little stack (a
+// thread, a low ulimit), and the conversion path allocates nothing.
+// input_block[0] holds a CR whose partner may start the next block.
+unsigned char input_block[1 + kReadBlock];
+unsigned char output_block[kOutSize];
+
+// True when the input can deliver more bytes without waiting. On Windows
+// a short read always counts as a pause.
+bool more_ready(int fd) {
+#if defined(_WIN32)
+  (void)fd;
+  return false;
+#else
+  pollfd waiting = {fd, POLLIN, 0};
+  int ready;
+  do {
+    ready = poll(&waiting, 1, 0);
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0;
+#endif
+}
+
+// One read call on the descriptor: a pipe delivers what it holds without
+// waiting for the whole count. Returns -1 when reading failed.
+long read_once(int fd, unsigned char* to, std::size_t n) {
+  long got;
+  do {
+#if defined(_WIN32)
+    got = _read(fd, to, static_cast<unsigned int>(n));
+#else
+    got = static_cast<long>(read(fd, to, n));
+#endif
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
+// Fills input_block + 1 with up to kReadBlock bytes: as many as the input
+// has at the moment, and the whole block when it has that many ready.
+ReadResult read_block(std::FILE* input) {
+  ReadResult result;
+  int fd = fileno(input);
+  while (result.size < kReadBlock) {
+    long got = read_once(fd, input_block + 1 + result.size,
+                         kReadBlock - result.size);
+    if (got < 0) {
+      result.failed = true;
+      break;
+    }
+    if (got == 0) {
+      result.ended = true;
+      break;
+    }
+    result.size += static_cast<std::size_t>(got);
+    if (result.size < kReadBlock && !more_ready(fd)) break;
+  }
+  return result;
+}
+
+bool write_all(std::FILE* output, std::size_t n) {
+  return std::fwrite(output_block, 1, n, output) == n;
+}
+
+}  // namespace
+
+ReadResult read_first_block(std::FILE* input) { return read_block(input); }
+
+ConvertStatus convert_text(std::FILE* input, std::FILE* output,
+                           const Options& options, LineEnds line_ends) {
+  return convert_text(input, output, options, line_ends,
+                      read_first_block(input));
+}
+
+ConvertStatus convert_text(std::FILE* input, std::FILE* output,
+                           const Options& options, LineEnds line_ends,
+                           ReadResult block) {
+  const FilterTable table = make_filter_table(options);
+  FilterState state;
+  std::size_t used = 0;
+  std::size_t held = 0;
+  for (;;) {
+    unsigned char* data = input_block + 1 - held;
+    std::size_t size = block.size + held;
+    bool at_end = block.ended || block.failed;
+    held = 0;
+    if (line_ends == LineEnds::crlf_to_lf) {
+      std::size_t kept = collapse_crlf(data, size, at_end);
+      held = !at_end && size > 0 && data[size - 1] == '\r' ? 1 : 0;
+      size = kept;
+    }
+    for (std::size_t at = 0; at < size; at += kFilterSlice) {
+      std::size_t n = size - at < kFilterSlice ? size - at : kFilterSlice;
+      used += filter_chunk(table, state, data + at, n, output_block + used);
+      if (used >= kFlush) {
+        if (!write_all(output, used)) return ConvertStatus::write_failed;
+        used = 0;
+      }
+    }
+    if (block.failed) return ConvertStatus::read_failed;
+    if (block.ended) break;
+    // The input has nothing more for the moment: what is converted goes
+    // out now, as a pipe's reader may be waiting for it.
+    if (block.size < kReadBlock && used > 0) {
+      if (!write_all(output, used)) return ConvertStatus::write_failed;
+      used = 0;
+    }
+    if (held != 0) input_block[0] = '\r';
+    block = read_block(input);
+  }
+  used += filter_finish(table, state, output_block + used);
+  if (!write_all(output, used)) return ConvertStatus::write_failed;
+  return ConvertStatus::ok;
+}
+
+}  // namespace kiv
