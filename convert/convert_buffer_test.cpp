@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "convert/filter_reference.h"
+#include "convert/stream.h"
 #include "convert/wrappers.h"
 #include "tests/bytes.h"
 #include "tests/capture.h"
+#include "tests/filter_runs.h"
 
 namespace kiv {
 namespace {
