@@ -57,7 +57,11 @@ ProcessResult Run::shell(const std::string& command) {
                         "sh", windows_path(t.bin_dir, dir_), t.runner, command},
                        Streams{}, dir_);
   }
-  std::string setup = "PATH=\"" + t.bin_dir + ":$PATH\"; ";
+  // kiv_runner and kiv_bin let a command start Kiv without the shell
+  // function, e.g. under timeout.
+  std::string setup = "PATH=\"" + t.bin_dir + ":$PATH\"; kiv_runner=\"" +
+                      t.runner + "\"; kiv_bin=\"" + program_path("Kiv") +
+                      "\"; ";
   if (!t.runner.empty()) {
     // Programs built for another processor start through the runner.
     for (const char* name : {"Kiv", "KivS"}) {
