@@ -32,8 +32,8 @@ function(kiv_convert)
                          BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
   get_filename_component(output "${arg_OUTPUT}" ABSOLUTE
                          BASE_DIR "${CMAKE_CURRENT_BINARY_DIR}")
-  # Kiv refuses to write its source, but it writes a temporary file here,
-  # whose renaming would replace SOURCE.
+  # Kiv would refuse it too, but only when the build runs; a command whose
+  # output is its own dependency is better refused now.
   string(COMPARE EQUAL "${source}" "${output}" same)
   if(WIN32)
     string(TOLOWER "${source}" source_key)
@@ -47,14 +47,12 @@ function(kiv_convert)
   file(RELATIVE_PATH shown "${CMAKE_BINARY_DIR}" "${output}")
 
   # Absolute names start with / (or a drive letter), so Kiv never takes
-  # one for an option. Kiv writes a temporary file that replaces OUTPUT only
-  # when the run succeeded: a run that fails halfway (a read error, a full
-  # disk) leaves no fresh-looking OUTPUT that the next build would keep.
+  # one for an option. A run that fails removes the OUTPUT it began to
+  # write, so the next build runs it again.
   add_custom_command(
     OUTPUT "${output}"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${output_dir}"
-    COMMAND Kiv::Kiv "${source}" "${output}.kiv-new" ${arg_OPTIONS}
-    COMMAND "${CMAKE_COMMAND}" -E rename "${output}.kiv-new" "${output}"
+    COMMAND Kiv::Kiv "${source}" "${output}" ${arg_OPTIONS}
     DEPENDS "${source}" Kiv::Kiv
     COMMENT "Kiv: ${shown}"
     VERBATIM)

@@ -8,15 +8,12 @@ source_dir=$1
 require_file /usr/share/bash-completion/bash_completion bash-completion
 require_command zsh zsh
 
-status=0
-fail() { echo "$*"; status=1; }
+use_scratch completion
 
 table=$(sed -n 's/^ *{"\(-[^"]*\)",.*/\1/p' "$source_dir/options/options.cpp" | sort)
 [ "$(echo "$table" | wc -l)" -eq 27 ] ||
   fail "expected 27 rows in the option table, read: $(echo $table)"
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/kiv-completion-XXXXXX") || exit 1
-trap 'rm -rf "$scratch"' EXIT
 cd "$scratch" && touch -- 'a b.txt' -x.txt && mkdir ordner || exit 1
 
 # bash: what _kiv offers for the last word of a command line.

@@ -12,10 +12,8 @@ generator=$2
 build=$3
 source_dir=$4
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/kiv-example-XXXXXX") || exit 1
-trap 'rm -rf "$scratch"' EXIT
-status=0
-fail() { echo "$*"; status=1; }
+. "$source_dir/tests/require.sh"
+use_scratch example
 
 prefix="$scratch/prefix"
 work="$scratch/Beispiel mit 50% Rabatt"

@@ -9,10 +9,7 @@ source_dir=$2
 . "$source_dir/tests/require.sh"
 require_command make make
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/kiv-make-XXXXXX") || exit 1
-trap 'rm -rf "$scratch"' EXIT
-status=0
-fail() { echo "$*"; status=1; }
+use_scratch make
 
 example="$scratch/mit Leerzeichen/embed-html"
 mkdir -p "$scratch/mit Leerzeichen" && cp -R "$source_dir/examples/embed-html" "$example" || exit 1

@@ -10,10 +10,7 @@ source_dir=$3
 require_command dpkg-deb dpkg
 require_command lintian lintian
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/kiv-deb-XXXXXX") || exit 1
-trap 'rm -rf "$scratch"' EXIT
-status=0
-fail() { echo "$*"; status=1; }
+use_scratch deb
 
 (cd "$build" && "$cpack" -G DEB -B "$scratch/out") >"$scratch/log" 2>&1 ||
   { cat "$scratch/log"; echo "cpack -G DEB failed"; exit 1; }

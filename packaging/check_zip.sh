@@ -10,10 +10,7 @@ source_dir=$4
 . "$source_dir/tests/require.sh"
 require_command unzip unzip
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/kiv-zip-XXXXXX") || exit 1
-trap 'rm -rf "$scratch"' EXIT
-status=0
-fail() { echo "$*"; status=1; }
+use_scratch zip
 
 (cd "$build" && "$cpack" -G ZIP -B "$scratch/out") >"$scratch/log" 2>&1 ||
   { cat "$scratch/log"; echo "cpack -G ZIP failed"; exit 1; }

@@ -20,3 +20,13 @@ require_command() {  # require_command COMMAND PACKAGE
 require_file() {  # require_file PATH PACKAGE
   [ -e "$1" ] || missing_tool "$1" "$2"
 }
+
+# Gives the script an empty folder $scratch, removed when it exits, and
+# fail, which reports a mismatch and lets the script go on but end with
+# status 1 (exit $status).
+use_scratch() {  # use_scratch NAME
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/kiv-$1-XXXXXX") || exit 1
+  trap 'rm -rf "$scratch"' EXIT
+  status=0
+}
+fail() { echo "$*"; status=1; }
