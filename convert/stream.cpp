@@ -10,22 +10,15 @@
 #endif
 
 #include "convert/filter.h"
+#include "convert/writer.h"
 
 namespace kiv {
 namespace {
 
-// Slices are filtered so that even a slice of nothing but "&lt;" fits the
-// room left in the output buffer; output is written in pieces of at least
-// kFlush bytes, or as soon as the input pauses.
-constexpr std::size_t kFlush = 128 * 1024;
-constexpr std::size_t kOutSize =
-    kFlush + kFilterSlice * kMaxExpansion + kChunkSlack;
-
-// The stream loop's buffers are static: a run may have little stack (a
-// thread, a low ulimit), and the conversion path allocates nothing.
-// input_block[0] holds a CR whose partner may start the next block.
+// The input block is static: a run may have little stack (a thread, a
+// low ulimit), and the conversion path allocates nothing. input_block[0]
+// holds a CR whose partner may start the next block.
 unsigned char input_block[1 + kReadBlock];
-unsigned char output_block[kOutSize];
 
 // True when the input can deliver more bytes without waiting. On Windows
 // a short read always counts as a pause.
@@ -79,24 +72,9 @@ ReadResult read_block(std::FILE* input) {
   return result;
 }
 
-bool write_all(std::FILE* output, std::size_t n) {
-  return std::fwrite(output_block, 1, n, output) == n;
-}
-
-}  // namespace
-
-ReadResult read_first_block(std::FILE* input) { return read_block(input); }
-
-ConvertStatus convert_text(std::FILE* input, std::FILE* output,
-                           const Options& options, LineEnds line_ends) {
-  return convert_text(input, output, options, line_ends,
-                      read_first_block(input));
-}
-
-ConvertStatus convert_text(std::FILE* input, std::FILE* output,
-                           const Options& options, LineEnds line_ends,
-                           ReadResult block) {
-  const FilterTable table = make_filter_table(options);
+// The loop of convert_text; the output is begun and ended around it.
+ConvertStatus convert_blocks(std::FILE* input, const FilterTable& table,
+                             LineEnds line_ends, ReadResult block) {
   FilterState state;
   std::size_t used = 0;
   std::size_t held = 0;
@@ -112,9 +90,9 @@ ConvertStatus convert_text(std::FILE* input, std::FILE* output,
     }
     for (std::size_t at = 0; at < size; at += kFilterSlice) {
       std::size_t n = size - at < kFilterSlice ? size - at : kFilterSlice;
-      used += filter_chunk(table, state, data + at, n, output_block + used);
+      used += filter_chunk(table, state, data + at, n, output_block() + used);
       if (used >= kFlush) {
-        if (!write_all(output, used)) return ConvertStatus::write_failed;
+        if (!hand_over(used, true)) return ConvertStatus::write_failed;
         used = 0;
       }
     }
@@ -123,15 +101,36 @@ ConvertStatus convert_text(std::FILE* input, std::FILE* output,
     // The input has nothing more for the moment: what is converted goes
     // out now, as a pipe's reader may be waiting for it.
     if (block.size < kReadBlock && used > 0) {
-      if (!write_all(output, used)) return ConvertStatus::write_failed;
+      if (!hand_over(used, true)) return ConvertStatus::write_failed;
       used = 0;
     }
     if (held != 0) input_block[0] = '\r';
     block = read_block(input);
   }
-  used += filter_finish(table, state, output_block + used);
-  if (!write_all(output, used)) return ConvertStatus::write_failed;
+  used += filter_finish(table, state, output_block() + used);
+  if (!hand_over(used, false)) return ConvertStatus::write_failed;
   return ConvertStatus::ok;
+}
+
+}  // namespace
+
+ReadResult read_first_block(std::FILE* input) { return read_block(input); }
+
+ConvertStatus convert_text(std::FILE* input, std::FILE* output,
+                           const Options& options, LineEnds line_ends) {
+  return convert_text(input, output, options, line_ends,
+                      read_first_block(input));
+}
+
+ConvertStatus convert_text(std::FILE* input, std::FILE* output,
+                           const Options& options, LineEnds line_ends,
+                           ReadResult block) {
+  begin_output(output);
+  ConvertStatus status =
+      convert_blocks(input, make_filter_table(options), line_ends, block);
+  // A write that failed came before whatever ended the loop.
+  if (!end_output()) return ConvertStatus::write_failed;
+  return status;
 }
 
 }  // namespace kiv

@@ -1,0 +1,43 @@
+#ifndef KIV_CONVERT_WRITER_H_
+#define KIV_CONVERT_WRITER_H_
+
+// The output side of the stream loop. The loop filters into an output
+// block and hands it over when it is full (or the input pauses); while a
+// second thread writes that block, the loop reads and filters into the
+// other one, so the cost of writing overlaps that of reading and
+// filtering. Where no second processor or thread is to be had, blocks are
+// written at once, in the loop's own thread.
+
+#include <cstddef>
+#include <cstdio>
+
+#include "convert/filter.h"
+#include "convert/stream.h"
+
+namespace kiv {
+
+// Output is handed over in pieces of at least kFlush bytes; a block also
+// holds the output of one more filter slice, even one of nothing but
+// "&lt;".
+constexpr std::size_t kFlush = 128 * 1024;
+constexpr std::size_t kOutputBlock =
+    kFlush + kFilterSlice * kMaxExpansion + kChunkSlack;
+
+// Begins the output of one text to output.
+void begin_output(std::FILE* output);
+
+// The block to filter into now (kOutputBlock bytes).
+unsigned char* output_block();
+
+// Hands over the first n bytes of the block to be written; output_block()
+// then gives the next one. more: the text goes on (the first such call
+// starts the writing thread). False when this or an earlier write failed.
+bool hand_over(std::size_t n, bool more);
+
+// Waits until everything handed over is written and ends the writing
+// thread. False when a write failed.
+bool end_output();
+
+}  // namespace kiv
+
+#endif  // KIV_CONVERT_WRITER_H_
