@@ -11,31 +11,38 @@
 #include <unistd.h>
 #endif
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>  // _mm_pause
-#endif
-
 namespace kiv {
 namespace {
 
-// Static, like the input block: the conversion path allocates nothing.
-unsigned char blocks[2][kOutputBlock];
+// The blocks form a ring: the loop fills them in turn, the thread writes
+// them in the same order. Static, like the input block: the conversion
+// path allocates nothing.
+constexpr unsigned kBlocks = 4;
+// When all blocks wait to be written, the loop sleeps until half of them
+// are, so that waking it (dear in a virtual machine) is not the price of
+// every block.
+constexpr unsigned kSlack = kBlocks / 2;
+
+unsigned char blocks[kBlocks][kOutputBlock];
 
 struct Output {
   std::FILE* file = nullptr;
-  int current = 0;       // the block being filled
   bool tried = false;    // whether the thread was asked for
   bool threaded = false;
-  // Shared with the writing thread.
-  std::atomic<bool> busy{false};  // a block is handed over, not yet written
+  unsigned filling = 0;  // sync: the one block in use; threaded: unused
+  // Shared with the writing thread. Blocks handed over and written, as
+  // counts; block number k lives in blocks[k % kBlocks].
+  std::atomic<unsigned> handed{0};
+  std::atomic<unsigned> written{0};
   std::atomic<bool> failed{false};
   std::atomic<bool> stop{false};
-  const unsigned char* data = nullptr;  // the handed-over block, while busy
-  std::size_t size = 0;
+  std::size_t sizes[kBlocks] = {};
 #if KIV_WRITE_THREAD
   pthread_t thread;
   pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
   pthread_cond_t changed = PTHREAD_COND_INITIALIZER;
+  bool loop_sleeps = false;    // under lock
+  bool writer_sleeps = false;  // under lock
 #endif
 };
 
@@ -46,52 +53,50 @@ bool write_block(const unsigned char* data, std::size_t n) {
 }
 
 #if KIV_WRITE_THREAD
-// How long a side spins before it sleeps: a few hundred microseconds, about
-// the time a block takes. Waking a sleeping thread on another processor
-// costs more than the whole block in a virtual machine.
-constexpr int kSpins = 4096;
-
-inline void relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  _mm_pause();
-#elif defined(__aarch64__)
-  __asm__ __volatile__("yield");
-#endif
+unsigned queued() {
+  return out.handed.load(std::memory_order_acquire) -
+         out.written.load(std::memory_order_acquire);
 }
 
-// Waits until done() holds. The other side changes the flag done() reads
-// before it takes the lock to wake this one, so no wake-up is lost.
+// Sleeps until done() holds. The other side changes what done() reads
+// before it takes the lock to look at the flag, so no wake-up is lost.
 template <class Done>
-void wait_until(Done done) {
-  for (int spin = 0; spin < kSpins; ++spin) {
-    if (done()) return;
-    relax();
-  }
+void sleep_until(bool& sleeps, Done done) {
   pthread_mutex_lock(&out.lock);
+  sleeps = true;
   while (!done()) pthread_cond_wait(&out.changed, &out.lock);
+  sleeps = false;
   pthread_mutex_unlock(&out.lock);
 }
 
-void wake() {
+// Wakes the other side if it sleeps and wake() says it may go on.
+template <class Wake>
+void wake_if(const bool& sleeps, Wake wake) {
   pthread_mutex_lock(&out.lock);
-  pthread_cond_broadcast(&out.changed);
+  if (sleeps && wake()) pthread_cond_broadcast(&out.changed);
   pthread_mutex_unlock(&out.lock);
+}
+
+// The thread writes each block as soon as it is handed over: a reader of
+// the output may be waiting for it.
+bool writer_may_go() {
+  return queued() > 0 || out.stop.load(std::memory_order_acquire);
 }
 
 void* write_handed_over(void*) {
   for (;;) {
-    wait_until([] {
-      return out.busy.load(std::memory_order_acquire) ||
-             out.stop.load(std::memory_order_acquire);
-    });
-    if (!out.busy.load(std::memory_order_acquire)) return nullptr;
+    if (queued() == 0) {
+      sleep_until(out.writer_sleeps, writer_may_go);
+      if (queued() == 0) return nullptr;  // stopped
+    }
+    unsigned k = out.written.load(std::memory_order_relaxed) % kBlocks;
     // After a failed write nothing more is written.
     if (!out.failed.load(std::memory_order_relaxed) &&
-        !write_block(out.data, out.size)) {
+        !write_block(blocks[k], out.sizes[k])) {
       out.failed.store(true, std::memory_order_relaxed);
     }
-    out.busy.store(false, std::memory_order_release);
-    wake();
+    out.written.fetch_add(1, std::memory_order_release);
+    wake_if(out.loop_sleeps, [] { return queued() <= kSlack; });
   }
 }
 
@@ -120,8 +125,10 @@ bool start_thread() {
   return started;
 }
 
-void wait_idle() {
-  wait_until([] { return !out.busy.load(std::memory_order_acquire); });
+// Waits until at most `most` blocks wait to be written.
+void wait_queued(unsigned most) {
+  if (queued() <= most) return;
+  sleep_until(out.loop_sleeps, [most] { return queued() <= most; });
 }
 #endif
 
@@ -129,29 +136,35 @@ void wait_idle() {
 
 void begin_output(std::FILE* output) {
   out.file = output;
-  out.current = 0;
+  out.filling = 0;
   out.tried = false;
   out.failed.store(false);
 }
 
-unsigned char* output_block() { return blocks[out.current]; }
+unsigned char* output_block() {
+#if KIV_WRITE_THREAD
+  if (out.threaded) {
+    return blocks[out.handed.load(std::memory_order_relaxed) % kBlocks];
+  }
+#endif
+  return blocks[out.filling];
+}
 
 bool hand_over(std::size_t n, bool more) {
 #if KIV_WRITE_THREAD
   if (out.threaded) {
-    // The other block is free once its write is done.
-    wait_idle();
     if (out.failed.load(std::memory_order_relaxed)) return false;
     if (n == 0) return true;
-    out.data = blocks[out.current];
-    out.size = n;
-    out.busy.store(true, std::memory_order_release);
-    wake();
-    out.current ^= 1;
-    return true;
+    unsigned handed = out.handed.load(std::memory_order_relaxed);
+    out.sizes[handed % kBlocks] = n;
+    out.handed.store(handed + 1, std::memory_order_release);
+    wake_if(out.writer_sleeps, writer_may_go);
+    // The next block must be free; when none is, wait until half are.
+    if (queued() == kBlocks) wait_queued(kSlack);
+    return !out.failed.load(std::memory_order_relaxed);
   }
 #endif
-  if (n > 0 && !write_block(blocks[out.current], n)) {
+  if (n > 0 && !write_block(blocks[out.filling], n)) {
     out.failed.store(true);
     return false;
   }
@@ -159,6 +172,8 @@ bool hand_over(std::size_t n, bool more) {
   // A text that fits one block never needs the thread.
   if (more && !out.tried) {
     out.tried = true;
+    out.handed.store(0);
+    out.written.store(0);
     out.threaded = start_thread();
   }
 #else
@@ -170,9 +185,9 @@ bool hand_over(std::size_t n, bool more) {
 bool end_output() {
 #if KIV_WRITE_THREAD
   if (out.threaded) {
-    wait_idle();
+    wait_queued(0);
     out.stop.store(true, std::memory_order_release);
-    wake();
+    wake_if(out.writer_sleeps, [] { return true; });
     pthread_join(out.thread, nullptr);
     out.stop.store(false);
     out.threaded = false;
