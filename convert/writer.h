@@ -3,8 +3,8 @@
 
 // The output side of the stream loop. The loop filters into an output
 // block and hands it over when it is full (or the input pauses); while a
-// second thread writes that block, the loop reads and filters into the
-// other one, so the cost of writing overlaps that of reading and
+// second thread writes the blocks handed over, the loop reads and filters
+// into the next one, so the cost of writing overlaps that of reading and
 // filtering. Where no second processor or thread is to be had, blocks are
 // written at once, in the loop's own thread.
 
