@@ -90,7 +90,8 @@ inline unsigned char* expand_half(const ExpandScan& scan, __m512i bytes,
 // Filters the 64 bytes at p (p[-1] and p[64] must be readable).
 KIV_TARGET(KIV_AVX512_FEATURES)
 inline unsigned char* expand_block(const ExpandScan& scan,
-                                   const unsigned char* p, unsigned char* o) {
+                                   const unsigned char* p, std::uint64_t,
+                                   unsigned char* o) {
   const __m512i nibble = _mm512_set1_epi8(0x0F);
   __m512i block = _mm512_loadu_si512(p);
   __m512i low = _mm512_shuffle_epi8(scan.low, _mm512_and_si512(block, nibble));
@@ -106,17 +107,196 @@ inline unsigned char* expand_block(const ExpandScan& scan,
         _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8('\n')) |
         _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8('\r'));
     std::uint64_t blanks = _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(' '));
-    std::uint64_t next_breaks =
-        breaks >> 1 | std::uint64_t{p[64] == '\n' || p[64] == '\r'} << 63;
-    std::uint64_t prev_blanks = blanks << 1 | std::uint64_t{p[-1] == ' '};
-    bytes = _mm512_mask_blend_epi8(blanks & next_breaks, bytes,
+    bytes = _mm512_mask_blend_epi8(blanks & breaks >> 1, bytes,
                                    _mm512_set1_epi8('\\'));
-    specials &= ~(breaks & prev_blanks);
+    specials &= ~(breaks & blanks << 1);
+    // A blank before the block is taken back: the break is written whole.
+    o -= (breaks & 1) & (p[-1] == ' ');
   }
   o = expand_half(scan, bytes, static_cast<std::uint32_t>(specials), o);
   __m512i upper = _mm512_maskz_shuffle_i64x2(0xFF, bytes, bytes, 0xEE);
   return expand_half(scan, upper, static_cast<std::uint32_t>(specials >> 32),
                      o);
+}
+
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline std::uint64_t byte_mask(const ExpandScan&, const unsigned char* p,
+                               unsigned char value) {
+  return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p),
+                                _mm512_set1_epi8(static_cast<char>(value)));
+}
+
+// A byte whose after-tag form differs from its normal one (a blank, LF,
+// CR), as the slot scan applies it.
+struct AfterByte {
+  unsigned char value;
+  std::uint64_t writes[3];  // all ones where the after-tag form has at
+                            // least one, two, four bytes
+  unsigned rewrites;        // bit j: slot j differs from the normal row
+  unsigned char slot[4];    // the after-tag form aligned to the right
+};
+
+// The slot scan, for every table with block_slots: each byte gets kSlots
+// slots (the last ones, for a form shorter than kSlots), the slots take
+// the form's bytes from lookups of the table, and vpcompressb keeps the
+// used ones.
+template <int kSlots>
+struct SlotScan {
+  static constexpr bool kExpands = true;
+  static constexpr int kFirst = 4 - kSlots;  // the first slot_form in use
+  __m512i bits[2];        // slot_bits, bytes 0-63 and 64-127
+  __m512i form[4][2];     // slot_form, the same way
+  AfterByte after[3];
+};
+
+template <int kSlots>
+KIV_TARGET(KIV_AVX512_FEATURES)
+SlotScan<kSlots> make_slot_scan(const FilterTable& table) {
+  SlotScan<kSlots> scan;
+  scan.bits[0] = _mm512_loadu_si512(table.slot_bits);
+  scan.bits[1] = _mm512_loadu_si512(table.slot_bits + 64);
+  for (int j = SlotScan<kSlots>::kFirst; j < 4; ++j) {
+    scan.form[j][0] = _mm512_loadu_si512(table.slot_form[j]);
+    scan.form[j][1] = _mm512_loadu_si512(table.slot_form[j] + 64);
+  }
+  const unsigned char values[3] = {' ', '\n', '\r'};
+  for (int i = 0; i < 3; ++i) {
+    AfterByte& a = scan.after[i];
+    unsigned c = values[i];
+    unsigned length = table.form_length[kAfterTag + c];
+    a.value = static_cast<unsigned char>(c);
+    a.writes[0] = length >= 1 ? ~std::uint64_t{0} : 0;
+    a.writes[1] = length >= 2 ? ~std::uint64_t{0} : 0;
+    a.writes[2] = length >= 4 ? ~std::uint64_t{0} : 0;
+    a.rewrites = 0;
+    for (unsigned j = 0; j < 4; ++j) {
+      a.slot[j] = j + length >= 4 ? table.form[kAfterTag + c][j + length - 4]
+                                  : static_cast<unsigned char>(c);
+      if (j + length >= 4 && a.slot[j] != table.slot_form[j][c]) {
+        a.rewrites |= 1u << j;
+      }
+    }
+  }
+  return scan;
+}
+
+template <int kSlots>
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline std::uint64_t byte_mask(const SlotScan<kSlots>&, const unsigned char* p,
+                               unsigned char value) {
+  return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p),
+                                _mm512_set1_epi8(static_cast<char>(value)));
+}
+
+// Keeps the used slots of 64 and stores them (64 bytes); returns the new
+// end of the output.
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline unsigned char* keep_slots(__m512i slots, std::uint64_t used,
+                                 unsigned char* o) {
+  _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(used, slots));
+  return o + _mm_popcnt_u64(used);
+}
+
+// Index vectors that interleave two sources: for part h, element 2i is
+// element 32h + i of the first and element 2i + 1 that of the second.
+// (Bytes for the slot pairs, 16-bit units for the groups of four.)
+alignas(64) constexpr unsigned char kPairBytes[2][64] = {
+#define KIV_PAIR(h, i) 32 * h + i, 64 + 32 * h + i
+#define KIV_PAIRS4(h, i) KIV_PAIR(h, i), KIV_PAIR(h, i + 1), \
+    KIV_PAIR(h, i + 2), KIV_PAIR(h, i + 3)
+#define KIV_PAIRS16(h, i) KIV_PAIRS4(h, i), KIV_PAIRS4(h, i + 4), \
+    KIV_PAIRS4(h, i + 8), KIV_PAIRS4(h, i + 12)
+    {KIV_PAIRS16(0, 0), KIV_PAIRS16(0, 16)},
+    {KIV_PAIRS16(1, 0), KIV_PAIRS16(1, 16)},
+};
+alignas(64) constexpr unsigned short kPairUnits[2][32] = {
+#define KIV_UNITS(h, i) 16 * h + i, 32 + 16 * h + i
+#define KIV_UNITS4(h, i) KIV_UNITS(h, i), KIV_UNITS(h, i + 1), \
+    KIV_UNITS(h, i + 2), KIV_UNITS(h, i + 3)
+    {KIV_UNITS4(0, 0), KIV_UNITS4(0, 4), KIV_UNITS4(0, 8), KIV_UNITS4(0, 12)},
+    {KIV_UNITS4(1, 0), KIV_UNITS4(1, 4), KIV_UNITS4(1, 8), KIV_UNITS4(1, 12)},
+};
+#undef KIV_PAIR
+#undef KIV_PAIRS4
+#undef KIV_PAIRS16
+#undef KIV_UNITS
+#undef KIV_UNITS4
+
+// Filters the 64 bytes at p (p[-1] readable), after marking those read in
+// after-tag mode.
+template <int kSlots>
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline unsigned char* expand_block(const SlotScan<kSlots>& scan,
+                                   const unsigned char* p, std::uint64_t after,
+                                   unsigned char* o) {
+  constexpr int kFirst = SlotScan<kSlots>::kFirst;
+  __m512i block = _mm512_loadu_si512(p);
+  // The lookups take 7 bits; the bytes from 128 up are plain.
+  std::uint64_t high = _mm512_movepi8_mask(block);
+  __m512i bits = _mm512_maskz_permutex2var_epi8(~high, scan.bits[0], block,
+                                                scan.bits[1]);
+  std::uint64_t one =
+      _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kWritesOne)) | high;
+  std::uint64_t two = 0;
+  std::uint64_t four = 0;
+  if (kSlots >= 2) two = _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kWritesTwo));
+  if (kSlots >= 4) {
+    four = _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kWritesFour));
+  }
+  std::uint64_t drops =
+      _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kDropsBlank)) & ~after;
+  __m512i form[4];
+  for (int j = kFirst; j < 4; ++j) {
+    form[j] = _mm512_mask2_permutex2var_epi8(scan.form[j][0], block, ~high,
+                                             scan.form[j][1]);
+  }
+  // The bytes read in after-tag mode that have a form of their own there.
+  for (const AfterByte& a : scan.after) {
+    std::uint64_t at =
+        after & _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(a.value));
+    one = (one & ~at) | (at & a.writes[0]);
+    two = (two & ~at) | (at & a.writes[1]);
+    four = (four & ~at) | (at & a.writes[2]);
+    for (int j = kFirst; j < 4; ++j) {
+      if (a.rewrites >> j & 1) {
+        form[j] = _mm512_mask_mov_epi8(form[j], at,
+                                       _mm512_set1_epi8(a.slot[j]));
+      }
+    }
+  }
+  // The blank before a byte that drops it goes; one just before the block
+  // was written already, and is taken back.
+  std::uint64_t blanks = _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(' '));
+  one &= ~(blanks & drops >> 1);
+  o -= (drops & 1) & (p[-1] == ' ');
+  if (kSlots == 1) return keep_slots(block, one, o);
+  const __m512i pairs[2] = {_mm512_load_si512(kPairBytes[0]),
+                            _mm512_load_si512(kPairBytes[1])};
+  if (kSlots == 2) {
+    for (int h = 0; h < 2; ++h) {
+      std::uint64_t used = _pdep_u64(one >> 32 * h, 0xAAAAAAAAAAAAAAAAull) |
+                           _pdep_u64(two >> 32 * h, 0x5555555555555555ull);
+      o = keep_slots(_mm512_permutex2var_epi8(form[2], pairs[h], form[3]),
+                     used, o);
+    }
+    return o;
+  }
+  const __m512i units[2] = {_mm512_load_si512(kPairUnits[0]),
+                            _mm512_load_si512(kPairUnits[1])};
+  for (int h = 0; h < 2; ++h) {
+    __m512i front = _mm512_permutex2var_epi8(form[0], pairs[h], form[1]);
+    __m512i back = _mm512_permutex2var_epi8(form[2], pairs[h], form[3]);
+    for (int q = 0; q < 2; ++q) {
+      int shift = 32 * h + 16 * q;
+      std::uint64_t wide = _pdep_u64(four >> shift, 0x1111111111111111ull);
+      std::uint64_t used = _pdep_u64(one >> shift, 0x8888888888888888ull) |
+                           _pdep_u64(two >> shift, 0x4444444444444444ull) |
+                           wide | wide << 1;
+      o = keep_slots(_mm512_permutex2var_epi16(front, units[q], back), used,
+                     o);
+    }
+  }
+  return o;
 }
 
 }  // namespace
@@ -125,8 +305,21 @@ KIV_TARGET(KIV_AVX512_FEATURES)
 std::size_t filter_avx512(const FilterTable& table, FilterState& state,
                           const unsigned char* in, std::size_t n,
                           unsigned char* out) {
-  const ExpandScan scan = make_expand_scan(table);
-  return blocks::filter_with(table, scan, state, in, n, out);
+  switch (table.block_slots) {
+    case 1:
+      return blocks::filter_with(table, make_slot_scan<1>(table), state, in,
+                                 n, out);
+    case 2:
+      if (table.two_byte_forms) {
+        return blocks::filter_with(table, make_expand_scan(table), state, in,
+                                   n, out);
+      }
+      return blocks::filter_with(table, make_slot_scan<2>(table), state, in,
+                                 n, out);
+    default:
+      return blocks::filter_with(table, make_slot_scan<4>(table), state, in,
+                                 n, out);
+  }
 }
 
 }  // namespace kiv
