@@ -60,8 +60,8 @@ bool has_two_byte_forms(const FilterTable& table) {
 // two, and a form of four takes four. Such a scan handles only tables
 // where the bytes from 128 up are plain in both rows, a blank is itself in
 // normal mode, and the after-tag row is the normal row but for a blank, LF
-// and CR and takes back no blank; for any other table, and for forms of 3
-// bytes, it is 0.
+// and CR, whose forms there have at most one byte, and takes back no
+// blank; for any other table, and for forms of 3 bytes, it is 0.
 unsigned char block_slots(const FilterTable& table) {
   unsigned slots = 1;
   for (unsigned entry = 0; entry < static_cast<unsigned>(kTableEntries);
@@ -74,12 +74,11 @@ unsigned char block_slots(const FilterTable& table) {
     if (length > slots) slots = length;
     if (c >= 0x80 && (!itself || table.drops_blank[entry])) return 0;
     if (entry >= kAfterTag && table.drops_blank[entry]) return 0;
-    if (entry >= kAfterTag && c != ' ' && c != '\n' && c != '\r') {
-      unsigned normal = c;
-      if (table.form_length[normal] != length ||
-          std::memcmp(table.form[normal], table.form[entry], length) != 0) {
-        return 0;
-      }
+    if (entry >= kAfterTag) {
+      bool same = table.form_length[c] == length &&
+                  std::memcmp(table.form[c], table.form[entry], length) == 0;
+      bool own = c == ' ' || c == '\n' || c == '\r';
+      if (!same && (!own || length > 1)) return 0;
     }
   }
   if (table.form_length[' '] != 1 || table.form[' '][0] != ' ') return 0;

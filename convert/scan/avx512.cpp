@@ -126,14 +126,14 @@ inline std::uint64_t byte_mask(const ExpandScan&, const unsigned char* p,
                                 _mm512_set1_epi8(static_cast<char>(value)));
 }
 
-// A byte whose after-tag form differs from its normal one (a blank, LF,
-// CR), as the slot scan applies it.
+// A blank, LF or CR read in after-tag mode, as the slot scan writes it.
 struct AfterByte {
   unsigned char value;
-  std::uint64_t writes[3];  // all ones where the after-tag form has at
-                            // least one, two, four bytes
-  unsigned rewrites;        // bit j: slot j differs from the normal row
-  unsigned char slot[4];    // the after-tag form aligned to the right
+  std::uint64_t differs;  // all ones if its form is not the normal one;
+                          // it then has at most one byte (block_slots)
+  std::uint64_t writes;   // all ones if that form has a byte
+  bool rewrites;          // that byte is not slot 3 of the normal row
+  unsigned char last;     // that byte
 };
 
 // The slot scan, for every table with block_slots: each byte gets kSlots
@@ -163,19 +163,15 @@ SlotScan<kSlots> make_slot_scan(const FilterTable& table) {
   for (int i = 0; i < 3; ++i) {
     AfterByte& a = scan.after[i];
     unsigned c = values[i];
-    unsigned length = table.form_length[kAfterTag + c];
+    const unsigned entry = kAfterTag + c;
+    unsigned length = table.form_length[entry];
+    bool same = length == table.form_length[c] &&
+                std::memcmp(table.form[entry], table.form[c], length) == 0;
     a.value = static_cast<unsigned char>(c);
-    a.writes[0] = length >= 1 ? ~std::uint64_t{0} : 0;
-    a.writes[1] = length >= 2 ? ~std::uint64_t{0} : 0;
-    a.writes[2] = length >= 4 ? ~std::uint64_t{0} : 0;
-    a.rewrites = 0;
-    for (unsigned j = 0; j < 4; ++j) {
-      a.slot[j] = j + length >= 4 ? table.form[kAfterTag + c][j + length - 4]
-                                  : static_cast<unsigned char>(c);
-      if (j + length >= 4 && a.slot[j] != table.slot_form[j][c]) {
-        a.rewrites |= 1u << j;
-      }
-    }
+    a.differs = same ? 0 : ~std::uint64_t{0};
+    a.writes = length != 0 ? ~std::uint64_t{0} : 0;
+    a.last = length != 0 ? table.form[entry][0] : static_cast<unsigned char>(c);
+    a.rewrites = !same && length != 0 && a.last != table.slot_form[3][c];
   }
   return scan;
 }
@@ -197,11 +193,12 @@ inline unsigned char* keep_slots(__m512i slots, std::uint64_t used,
   return o + _mm_popcnt_u64(used);
 }
 
-// Index vectors that interleave two sources: for part h, element 2i is
-// element 32h + i of the first and element 2i + 1 that of the second.
-// (Bytes for the slot pairs, 16-bit units for the groups of four.)
+// Index vectors over two sources: for half h, byte 2i is byte 32h + i of
+// the first and byte 2i + 1 that of the second (slot pairs); for quarter
+// q of a half, bytes 4i, 4i + 1 are pair 16q + i of the first and bytes
+// 4i + 2, 4i + 3 that of the second (slots in fours).
 alignas(64) constexpr unsigned char kPairBytes[2][64] = {
-#define KIV_PAIR(h, i) 32 * h + i, 64 + 32 * h + i
+#define KIV_PAIR(h, i) 32 * (h) + (i), 64 + 32 * (h) + (i)
 #define KIV_PAIRS4(h, i) KIV_PAIR(h, i), KIV_PAIR(h, i + 1), \
     KIV_PAIR(h, i + 2), KIV_PAIR(h, i + 3)
 #define KIV_PAIRS16(h, i) KIV_PAIRS4(h, i), KIV_PAIRS4(h, i + 4), \
@@ -209,18 +206,19 @@ alignas(64) constexpr unsigned char kPairBytes[2][64] = {
     {KIV_PAIRS16(0, 0), KIV_PAIRS16(0, 16)},
     {KIV_PAIRS16(1, 0), KIV_PAIRS16(1, 16)},
 };
-alignas(64) constexpr unsigned short kPairUnits[2][32] = {
-#define KIV_UNITS(h, i) 16 * h + i, 32 + 16 * h + i
-#define KIV_UNITS4(h, i) KIV_UNITS(h, i), KIV_UNITS(h, i + 1), \
-    KIV_UNITS(h, i + 2), KIV_UNITS(h, i + 3)
-    {KIV_UNITS4(0, 0), KIV_UNITS4(0, 4), KIV_UNITS4(0, 8), KIV_UNITS4(0, 12)},
-    {KIV_UNITS4(1, 0), KIV_UNITS4(1, 4), KIV_UNITS4(1, 8), KIV_UNITS4(1, 12)},
+alignas(64) constexpr unsigned char kQuadBytes[2][64] = {
+#define KIV_QUAD(q, i) 32 * (q) + 2 * (i), 32 * (q) + 2 * (i) + 1, \
+    64 + 32 * (q) + 2 * (i), 64 + 32 * (q) + 2 * (i) + 1
+#define KIV_QUADS4(q, i) KIV_QUAD(q, i), KIV_QUAD(q, i + 1), \
+    KIV_QUAD(q, i + 2), KIV_QUAD(q, i + 3)
+    {KIV_QUADS4(0, 0), KIV_QUADS4(0, 4), KIV_QUADS4(0, 8), KIV_QUADS4(0, 12)},
+    {KIV_QUADS4(1, 0), KIV_QUADS4(1, 4), KIV_QUADS4(1, 8), KIV_QUADS4(1, 12)},
 };
 #undef KIV_PAIR
 #undef KIV_PAIRS4
 #undef KIV_PAIRS16
-#undef KIV_UNITS
-#undef KIV_UNITS4
+#undef KIV_QUAD
+#undef KIV_QUADS4
 
 // Filters the 64 bytes at p (p[-1] readable), after marking those read in
 // after-tag mode.
@@ -251,19 +249,21 @@ inline unsigned char* expand_block(const SlotScan<kSlots>& scan,
                                              scan.form[j][1]);
   }
   // The bytes read in after-tag mode that have a form of their own there.
+  std::uint64_t changed = 0;
+  std::uint64_t written = 0;
   for (const AfterByte& a : scan.after) {
     std::uint64_t at =
-        after & _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(a.value));
-    one = (one & ~at) | (at & a.writes[0]);
-    two = (two & ~at) | (at & a.writes[1]);
-    four = (four & ~at) | (at & a.writes[2]);
-    for (int j = kFirst; j < 4; ++j) {
-      if (a.rewrites >> j & 1) {
-        form[j] = _mm512_mask_mov_epi8(form[j], at,
-                                       _mm512_set1_epi8(a.slot[j]));
-      }
+        after & a.differs &
+        _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(a.value));
+    changed |= at;
+    written |= at & a.writes;
+    if (a.rewrites) {
+      form[3] = _mm512_mask_mov_epi8(form[3], at, _mm512_set1_epi8(a.last));
     }
   }
+  one = (one & ~changed) | written;
+  two &= ~changed;
+  four &= ~changed;
   // The blank before a byte that drops it goes; one just before the block
   // was written already, and is taken back.
   std::uint64_t blanks = _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(' '));
@@ -281,8 +281,8 @@ inline unsigned char* expand_block(const SlotScan<kSlots>& scan,
     }
     return o;
   }
-  const __m512i units[2] = {_mm512_load_si512(kPairUnits[0]),
-                            _mm512_load_si512(kPairUnits[1])};
+  const __m512i quads[2] = {_mm512_load_si512(kQuadBytes[0]),
+                            _mm512_load_si512(kQuadBytes[1])};
   for (int h = 0; h < 2; ++h) {
     __m512i front = _mm512_permutex2var_epi8(form[0], pairs[h], form[1]);
     __m512i back = _mm512_permutex2var_epi8(form[2], pairs[h], form[3]);
@@ -292,7 +292,7 @@ inline unsigned char* expand_block(const SlotScan<kSlots>& scan,
       std::uint64_t used = _pdep_u64(one >> shift, 0x8888888888888888ull) |
                            _pdep_u64(two >> shift, 0x4444444444444444ull) |
                            wide | wide << 1;
-      o = keep_slots(_mm512_permutex2var_epi16(front, units[q], back), used,
+      o = keep_slots(_mm512_permutex2var_epi8(front, quads[q], back), used,
                      o);
     }
   }
