@@ -1,8 +1,18 @@
-// The AVX-512 expander (VBMI2), for tables whose special bytes all become
-// two bytes (FilterTable::two_byte_forms, every preset): no step per
-// special byte is needed. The output of a block is its bytes with a slot
-// opened before each special one, and vpexpandb opens all the slots at
-// once; the slots then get the prefix. The blank before a line break,
+// The AVX-512 expanders (VBMI2): a block's whole output without a step per
+// special byte, for every table with FilterTable::block_slots.
+//
+// The slot expander lays out a fixed number of slots per input byte (1, 2
+// or 4: the table's longest form), the form right-aligned in them. Lookups
+// of the table (vpermi2b over 128 entries; the bytes from 128 up are
+// plain) give each slot's byte and which slots a byte uses; the after-tag
+// forms of a blank, LF and CR change that by masks; vpcompressb keeps the
+// used slots of 64 in a register, stored whole (a compress straight to
+// memory is slow on Intel).
+//
+// For two_byte_forms (every preset) the older vpexpandb expander stays,
+// as it measured faster there: the output of a block is its bytes with a
+// slot opened before each special one, and vpexpandb opens all the slots
+// at once; the slots then get the prefix. The blank before a line break,
 // instead of being taken back, becomes that break's backslash and the
 // break just its n: same bytes, same length, no slot.
 

@@ -20,6 +20,10 @@
 //         take back the blank written just before it, if entry says so
 //         write entry's form in its place
 //         copy the rest of the block again, behind the form
+//     or, for levels that build whole blocks (kExpands), while more
+//     than one block is left:
+//       after = as above
+//       write the block's output at once                       (scan)
 //     the last bytes one by one by their table rows
 //     hold back a final blank: the next chunk decides whether it stays
 //
@@ -45,8 +49,12 @@
 //   byte reads up to one block past it; the chunk's last bytes and its
 //   first (whose neighbour lies in the last chunk) go the slow way.
 // - Levels that can (kExpands) build a block's output without a step per
-//   special byte, for tables without tag ends; they bring their own
-//   expand_block.
+//   special byte; they bring their own expand_block and get the block's
+//   after-tag bytes from the same bit arithmetic. Such a block writes the
+//   blank before a line break nowhere when the break is in the block, and
+//   takes back the one just before the block when the block starts with
+//   the break: the same contract as a step, so the slow bytes around the
+//   blocks need not know which loop ran, and no block looks past its end.
 //
 // A scan level is a record Scan with the trait kExpands and, for the
 // block of kBlockBytes bytes at p:
@@ -58,10 +66,14 @@
 //     a bit for every byte equal to value, and for no other
 //   void copy_block(const Scan&, unsigned char* to, const unsigned char* from)
 // or, where kExpands:
+//   std::uint64_t byte_mask(const Scan&, const unsigned char* p,
+//                           unsigned char value)
+//     as above
 //   unsigned char* expand_block(const Scan&, const unsigned char* p,
-//                               unsigned char* o)
-//     writes the whole block's output (p[-1] and p[64] readable) and
-//     returns its end.
+//                               std::uint64_t after, unsigned char* o)
+//     writes the whole block's output, with the bytes in after read in
+//     after-tag mode, taking back a blank written just before it if its
+//     first byte says so (p[-1] readable), and returns its end.
 // Bit k of a mask stands for p[k], whatever the byte order of the
 // processor.
 
