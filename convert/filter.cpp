@@ -55,6 +55,54 @@ bool has_two_byte_forms(const FilterTable& table) {
   return true;
 }
 
+// The slots per byte that a scan building a whole block at once needs: a
+// form of one byte that is not the byte itself takes two, like a form of
+// two, and a form of four takes four. Such a scan handles only tables
+// where the bytes from 128 up are plain in both rows, a blank is itself in
+// normal mode, and the after-tag row is the normal row but for a blank, LF
+// and CR, whose forms there have at most one byte, and takes back no
+// blank; for any other table, and for forms of 3 bytes, it is 0.
+unsigned char block_slots(const FilterTable& table) {
+  unsigned slots = 1;
+  for (unsigned entry = 0; entry < static_cast<unsigned>(kTableEntries);
+       ++entry) {
+    unsigned c = entry & 0xFF;
+    unsigned length = table.form_length[entry];
+    bool itself = length == 1 && table.form[entry][0] == c;
+    if (length == 3 || length > 4) return 0;
+    if (length == 1 && !itself && slots < 2) slots = 2;
+    if (length > slots) slots = length;
+    if (c >= 0x80 && (!itself || table.drops_blank[entry])) return 0;
+    if (entry >= kAfterTag && table.drops_blank[entry]) return 0;
+    if (entry >= kAfterTag) {
+      bool same = table.form_length[c] == length &&
+                  std::memcmp(table.form[c], table.form[entry], length) == 0;
+      bool own = c == ' ' || c == '\n' || c == '\r';
+      if (!same && (!own || length > 1)) return 0;
+    }
+  }
+  if (table.form_length[' '] != 1 || table.form[' '][0] != ' ') return 0;
+  return static_cast<unsigned char>(slots);
+}
+
+// Lays out the normal row of the bytes below 128 for block_slots.
+void set_slots(FilterTable& table) {
+  for (unsigned c = 0; c < 128; ++c) {
+    unsigned length = table.form_length[c];
+    for (unsigned j = 0; j < 4; ++j) {
+      table.slot_form[j][c] = static_cast<unsigned char>(c);
+    }
+    for (unsigned i = 0; i < length; ++i) {
+      table.slot_form[4 - length + i][c] = table.form[c][i];
+    }
+    unsigned char bits = table.drops_blank[c] ? kDropsBlank : 0;
+    if (length >= 1) bits |= kWritesOne;
+    if (length >= 2) bits |= kWritesTwo;
+    if (length >= 4) bits |= kWritesFour;
+    table.slot_bits[c] = bits;
+  }
+}
+
 void set_form(FilterTable& table, unsigned entry, const char* form,
               std::size_t length) {
   std::memcpy(table.form[entry], form, length);
@@ -128,6 +176,8 @@ FilterTable make_filter_table(const Options& options) {
     table.nibble_low[c & 15] |= bit;
   }
   table.two_byte_forms = has_two_byte_forms(table);
+  table.block_slots = block_slots(table);
+  set_slots(table);
   return table;
 }
 

@@ -25,6 +25,13 @@ enum class ByteKind : unsigned char {
 constexpr unsigned kAfterTag = 256;
 constexpr int kTableEntries = 512;
 
+// What a byte below 128 does in normal mode, as bits of
+// FilterTable::slot_bits.
+constexpr unsigned char kWritesOne = 1;   // its form has a byte or more
+constexpr unsigned char kWritesTwo = 2;   // two or more
+constexpr unsigned char kWritesFour = 4;  // four
+constexpr unsigned char kDropsBlank = 8;  // a blank just before it goes
+
 // Everything the filter needs to know per byte value, built once per run.
 struct FilterTable {
   ByteKind kind[kTableEntries];
@@ -44,6 +51,15 @@ struct FilterTable {
   bool tag_ends;                     // a > opens after-tag mode
   bool two_byte_forms;               // every special becomes two bytes,
                                      // and there are no tag ends
+  // For scans that build a block's whole output at once, from each byte's
+  // form laid out in a fixed number of slots: that number (1, 2 or 4),
+  // or 0 for a table they cannot build (see block_slots in filter.cpp).
+  unsigned char block_slots;
+  // The normal row of the bytes below 128 for those scans: each form
+  // aligned to the right end of four slots (slot 3 of a form of no bytes
+  // holds the byte itself), and what the byte does (kWritesOne...).
+  unsigned char slot_form[4][128];
+  unsigned char slot_bits[128];
 };
 
 // What one chunk of input leaves for the next one.

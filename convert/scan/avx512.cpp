@@ -1,8 +1,18 @@
-// The AVX-512 expander (VBMI2), for tables whose special bytes all become
-// two bytes (FilterTable::two_byte_forms, every preset): no step per
-// special byte is needed. The output of a block is its bytes with a slot
-// opened before each special one, and vpexpandb opens all the slots at
-// once; the slots then get the prefix. The blank before a line break,
+// The AVX-512 expanders (VBMI2): a block's whole output without a step per
+// special byte, for every table with FilterTable::block_slots.
+//
+// The slot expander lays out a fixed number of slots per input byte (1, 2
+// or 4: the table's longest form), the form right-aligned in them. Lookups
+// of the table (vpermi2b over 128 entries; the bytes from 128 up are
+// plain) give each slot's byte and which slots a byte uses; the after-tag
+// forms of a blank, LF and CR change that by masks; vpcompressb keeps the
+// used slots of 64 in a register, stored whole (a compress straight to
+// memory is slow on Intel).
+//
+// For two_byte_forms (every preset) the older vpexpandb expander stays,
+// as it measured faster there: the output of a block is its bytes with a
+// slot opened before each special one, and vpexpandb opens all the slots
+// at once; the slots then get the prefix. The blank before a line break,
 // instead of being taken back, becomes that break's backslash and the
 // break just its n: same bytes, same length, no slot.
 
@@ -90,7 +100,8 @@ inline unsigned char* expand_half(const ExpandScan& scan, __m512i bytes,
 // Filters the 64 bytes at p (p[-1] and p[64] must be readable).
 KIV_TARGET(KIV_AVX512_FEATURES)
 inline unsigned char* expand_block(const ExpandScan& scan,
-                                   const unsigned char* p, unsigned char* o) {
+                                   const unsigned char* p, std::uint64_t,
+                                   unsigned char* o) {
   const __m512i nibble = _mm512_set1_epi8(0x0F);
   __m512i block = _mm512_loadu_si512(p);
   __m512i low = _mm512_shuffle_epi8(scan.low, _mm512_and_si512(block, nibble));
@@ -106,17 +117,196 @@ inline unsigned char* expand_block(const ExpandScan& scan,
         _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8('\n')) |
         _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8('\r'));
     std::uint64_t blanks = _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(' '));
-    std::uint64_t next_breaks =
-        breaks >> 1 | std::uint64_t{p[64] == '\n' || p[64] == '\r'} << 63;
-    std::uint64_t prev_blanks = blanks << 1 | std::uint64_t{p[-1] == ' '};
-    bytes = _mm512_mask_blend_epi8(blanks & next_breaks, bytes,
+    bytes = _mm512_mask_blend_epi8(blanks & breaks >> 1, bytes,
                                    _mm512_set1_epi8('\\'));
-    specials &= ~(breaks & prev_blanks);
+    specials &= ~(breaks & blanks << 1);
+    // A blank before the block is taken back: the break is written whole.
+    o -= (breaks & 1) & (p[-1] == ' ');
   }
   o = expand_half(scan, bytes, static_cast<std::uint32_t>(specials), o);
   __m512i upper = _mm512_maskz_shuffle_i64x2(0xFF, bytes, bytes, 0xEE);
   return expand_half(scan, upper, static_cast<std::uint32_t>(specials >> 32),
                      o);
+}
+
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline std::uint64_t byte_mask(const ExpandScan&, const unsigned char* p,
+                               unsigned char value) {
+  return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p),
+                                _mm512_set1_epi8(static_cast<char>(value)));
+}
+
+// A blank, LF or CR read in after-tag mode, as the slot scan writes it.
+struct AfterByte {
+  unsigned char value;
+  std::uint64_t differs;  // all ones if its form is not the normal one;
+                          // it then has at most one byte (block_slots)
+  std::uint64_t writes;   // all ones if that form has a byte
+  bool rewrites;          // that byte is not slot 3 of the normal row
+  unsigned char last;     // that byte
+};
+
+// The slot scan, for every table with block_slots: each byte gets kSlots
+// slots (the last ones, for a form shorter than kSlots), the slots take
+// the form's bytes from lookups of the table, and vpcompressb keeps the
+// used ones.
+template <int kSlots>
+struct SlotScan {
+  static constexpr bool kExpands = true;
+  static constexpr int kFirst = 4 - kSlots;  // the first slot_form in use
+  __m512i bits[2];        // slot_bits, bytes 0-63 and 64-127
+  __m512i form[4][2];     // slot_form, the same way
+  AfterByte after[3];
+};
+
+template <int kSlots>
+KIV_TARGET(KIV_AVX512_FEATURES)
+SlotScan<kSlots> make_slot_scan(const FilterTable& table) {
+  SlotScan<kSlots> scan;
+  scan.bits[0] = _mm512_loadu_si512(table.slot_bits);
+  scan.bits[1] = _mm512_loadu_si512(table.slot_bits + 64);
+  for (int j = SlotScan<kSlots>::kFirst; j < 4; ++j) {
+    scan.form[j][0] = _mm512_loadu_si512(table.slot_form[j]);
+    scan.form[j][1] = _mm512_loadu_si512(table.slot_form[j] + 64);
+  }
+  const unsigned char values[3] = {' ', '\n', '\r'};
+  for (int i = 0; i < 3; ++i) {
+    AfterByte& a = scan.after[i];
+    unsigned c = values[i];
+    const unsigned entry = kAfterTag + c;
+    unsigned length = table.form_length[entry];
+    bool same = length == table.form_length[c] &&
+                std::memcmp(table.form[entry], table.form[c], length) == 0;
+    a.value = static_cast<unsigned char>(c);
+    a.differs = same ? 0 : ~std::uint64_t{0};
+    a.writes = length != 0 ? ~std::uint64_t{0} : 0;
+    a.last = length != 0 ? table.form[entry][0] : static_cast<unsigned char>(c);
+    a.rewrites = !same && length != 0 && a.last != table.slot_form[3][c];
+  }
+  return scan;
+}
+
+template <int kSlots>
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline std::uint64_t byte_mask(const SlotScan<kSlots>&, const unsigned char* p,
+                               unsigned char value) {
+  return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p),
+                                _mm512_set1_epi8(static_cast<char>(value)));
+}
+
+// Keeps the used slots of 64 and stores them (64 bytes); returns the new
+// end of the output.
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline unsigned char* keep_slots(__m512i slots, std::uint64_t used,
+                                 unsigned char* o) {
+  _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(used, slots));
+  return o + _mm_popcnt_u64(used);
+}
+
+// Index vectors over two sources: for half h, byte 2i is byte 32h + i of
+// the first and byte 2i + 1 that of the second (slot pairs); for quarter
+// q of a half, bytes 4i, 4i + 1 are pair 16q + i of the first and bytes
+// 4i + 2, 4i + 3 that of the second (slots in fours).
+alignas(64) constexpr unsigned char kPairBytes[2][64] = {
+#define KIV_PAIR(h, i) 32 * (h) + (i), 64 + 32 * (h) + (i)
+#define KIV_PAIRS4(h, i) KIV_PAIR(h, i), KIV_PAIR(h, i + 1), \
+    KIV_PAIR(h, i + 2), KIV_PAIR(h, i + 3)
+#define KIV_PAIRS16(h, i) KIV_PAIRS4(h, i), KIV_PAIRS4(h, i + 4), \
+    KIV_PAIRS4(h, i + 8), KIV_PAIRS4(h, i + 12)
+    {KIV_PAIRS16(0, 0), KIV_PAIRS16(0, 16)},
+    {KIV_PAIRS16(1, 0), KIV_PAIRS16(1, 16)},
+};
+alignas(64) constexpr unsigned char kQuadBytes[2][64] = {
+#define KIV_QUAD(q, i) 32 * (q) + 2 * (i), 32 * (q) + 2 * (i) + 1, \
+    64 + 32 * (q) + 2 * (i), 64 + 32 * (q) + 2 * (i) + 1
+#define KIV_QUADS4(q, i) KIV_QUAD(q, i), KIV_QUAD(q, i + 1), \
+    KIV_QUAD(q, i + 2), KIV_QUAD(q, i + 3)
+    {KIV_QUADS4(0, 0), KIV_QUADS4(0, 4), KIV_QUADS4(0, 8), KIV_QUADS4(0, 12)},
+    {KIV_QUADS4(1, 0), KIV_QUADS4(1, 4), KIV_QUADS4(1, 8), KIV_QUADS4(1, 12)},
+};
+#undef KIV_PAIR
+#undef KIV_PAIRS4
+#undef KIV_PAIRS16
+#undef KIV_QUAD
+#undef KIV_QUADS4
+
+// Filters the 64 bytes at p (p[-1] readable), after marking those read in
+// after-tag mode.
+template <int kSlots>
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline unsigned char* expand_block(const SlotScan<kSlots>& scan,
+                                   const unsigned char* p, std::uint64_t after,
+                                   unsigned char* o) {
+  constexpr int kFirst = SlotScan<kSlots>::kFirst;
+  __m512i block = _mm512_loadu_si512(p);
+  // The lookups take 7 bits; the bytes from 128 up are plain.
+  std::uint64_t high = _mm512_movepi8_mask(block);
+  __m512i bits = _mm512_maskz_permutex2var_epi8(~high, scan.bits[0], block,
+                                                scan.bits[1]);
+  std::uint64_t one =
+      _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kWritesOne)) | high;
+  std::uint64_t two = 0;
+  std::uint64_t four = 0;
+  if (kSlots >= 2) two = _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kWritesTwo));
+  if (kSlots >= 4) {
+    four = _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kWritesFour));
+  }
+  std::uint64_t drops =
+      _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kDropsBlank)) & ~after;
+  __m512i form[4];
+  for (int j = kFirst; j < 4; ++j) {
+    form[j] = _mm512_mask2_permutex2var_epi8(scan.form[j][0], block, ~high,
+                                             scan.form[j][1]);
+  }
+  // The bytes read in after-tag mode that have a form of their own there.
+  std::uint64_t changed = 0;
+  std::uint64_t written = 0;
+  for (const AfterByte& a : scan.after) {
+    std::uint64_t at =
+        after & a.differs &
+        _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(a.value));
+    changed |= at;
+    written |= at & a.writes;
+    if (a.rewrites) {
+      form[3] = _mm512_mask_mov_epi8(form[3], at, _mm512_set1_epi8(a.last));
+    }
+  }
+  one = (one & ~changed) | written;
+  two &= ~changed;
+  four &= ~changed;
+  // The blank before a byte that drops it goes; one just before the block
+  // was written already, and is taken back.
+  std::uint64_t blanks = _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(' '));
+  one &= ~(blanks & drops >> 1);
+  o -= (drops & 1) & (p[-1] == ' ');
+  if (kSlots == 1) return keep_slots(block, one, o);
+  const __m512i pairs[2] = {_mm512_load_si512(kPairBytes[0]),
+                            _mm512_load_si512(kPairBytes[1])};
+  if (kSlots == 2) {
+    for (int h = 0; h < 2; ++h) {
+      std::uint64_t used = _pdep_u64(one >> 32 * h, 0xAAAAAAAAAAAAAAAAull) |
+                           _pdep_u64(two >> 32 * h, 0x5555555555555555ull);
+      o = keep_slots(_mm512_permutex2var_epi8(form[2], pairs[h], form[3]),
+                     used, o);
+    }
+    return o;
+  }
+  const __m512i quads[2] = {_mm512_load_si512(kQuadBytes[0]),
+                            _mm512_load_si512(kQuadBytes[1])};
+  for (int h = 0; h < 2; ++h) {
+    __m512i front = _mm512_permutex2var_epi8(form[0], pairs[h], form[1]);
+    __m512i back = _mm512_permutex2var_epi8(form[2], pairs[h], form[3]);
+    for (int q = 0; q < 2; ++q) {
+      int shift = 32 * h + 16 * q;
+      std::uint64_t wide = _pdep_u64(four >> shift, 0x1111111111111111ull);
+      std::uint64_t used = _pdep_u64(one >> shift, 0x8888888888888888ull) |
+                           _pdep_u64(two >> shift, 0x4444444444444444ull) |
+                           wide | wide << 1;
+      o = keep_slots(_mm512_permutex2var_epi8(front, quads[q], back), used,
+                     o);
+    }
+  }
+  return o;
 }
 
 }  // namespace
@@ -125,8 +315,21 @@ KIV_TARGET(KIV_AVX512_FEATURES)
 std::size_t filter_avx512(const FilterTable& table, FilterState& state,
                           const unsigned char* in, std::size_t n,
                           unsigned char* out) {
-  const ExpandScan scan = make_expand_scan(table);
-  return blocks::filter_with(table, scan, state, in, n, out);
+  switch (table.block_slots) {
+    case 1:
+      return blocks::filter_with(table, make_slot_scan<1>(table), state, in,
+                                 n, out);
+    case 2:
+      if (table.two_byte_forms) {
+        return blocks::filter_with(table, make_expand_scan(table), state, in,
+                                   n, out);
+      }
+      return blocks::filter_with(table, make_slot_scan<2>(table), state, in,
+                                 n, out);
+    default:
+      return blocks::filter_with(table, make_slot_scan<4>(table), state, in,
+                                 n, out);
+  }
 }
 
 }  // namespace kiv

@@ -20,6 +20,10 @@
 //         take back the blank written just before it, if entry says so
 //         write entry's form in its place
 //         copy the rest of the block again, behind the form
+//     or, for levels that build whole blocks (kExpands), while more
+//     than one block is left:
+//       after = as above
+//       write the block's output at once                       (scan)
 //     the last bytes one by one by their table rows
 //     hold back a final blank: the next chunk decides whether it stays
 //
@@ -45,8 +49,12 @@
 //   byte reads up to one block past it; the chunk's last bytes and its
 //   first (whose neighbour lies in the last chunk) go the slow way.
 // - Levels that can (kExpands) build a block's output without a step per
-//   special byte, for tables without tag ends; they bring their own
-//   expand_block.
+//   special byte; they bring their own expand_block and get the block's
+//   after-tag bytes from the same bit arithmetic. Such a block writes the
+//   blank before a line break nowhere when the break is in the block, and
+//   takes back the one just before the block when the block starts with
+//   the break: the same contract as a step, so the slow bytes around the
+//   blocks need not know which loop ran, and no block looks past its end.
 //
 // A scan level is a record Scan with the trait kExpands and, for the
 // block of kBlockBytes bytes at p:
@@ -58,10 +66,14 @@
 //     a bit for every byte equal to value, and for no other
 //   void copy_block(const Scan&, unsigned char* to, const unsigned char* from)
 // or, where kExpands:
+//   std::uint64_t byte_mask(const Scan&, const unsigned char* p,
+//                           unsigned char value)
+//     as above
 //   unsigned char* expand_block(const Scan&, const unsigned char* p,
-//                               unsigned char* o)
-//     writes the whole block's output (p[-1] and p[64] readable) and
-//     returns its end.
+//                               std::uint64_t after, unsigned char* o)
+//     writes the whole block's output, with the bytes in after read in
+//     after-tag mode, taking back a blank written just before it if its
+//     first byte says so (p[-1] readable), and returns its end.
 // Bit k of a mask stands for p[k], whatever the byte order of the
 // processor.
 
@@ -139,6 +151,28 @@ KIV_ALWAYS_INLINE void filter_special(const FilterTable& table,
   mask &= mask - 1;
 }
 
+// The bytes of the block at p that are read in after-tag mode. carry is
+// the mode of p[0] on the way in and that of p[64] on the way out; the
+// blanks that vanish after a > are added to mask.
+template <class Scan>
+KIV_ALWAYS_INLINE std::uint64_t after_tag_bytes(const FilterTable& table,
+                                                const Scan& scan,
+                                                const unsigned char* p,
+                                                std::uint64_t& carry,
+                                                std::uint64_t& mask) {
+  std::uint64_t opens = byte_mask(scan, p, '>');
+  if (!table.keep_blanks) {
+    std::uint64_t blanks = byte_mask(scan, p, ' ');
+    std::uint64_t starts = (opens << 1 | carry) & blanks;
+    std::uint64_t swallowed = blanks & ~(blanks + starts);
+    opens |= swallowed;
+    mask |= swallowed;
+  }
+  std::uint64_t after = opens << 1 | carry;
+  carry = opens >> 63;
+  return after;
+}
+
 // Filters the bytes from p (p[-1] must be readable) while more than two
 // blocks are left. after_tag is the mode of p[0] on the way in and that of
 // the first byte left on the way out.
@@ -151,18 +185,7 @@ KIV_ALWAYS_INLINE const unsigned char* filter_blocks(
   while (end - p > 2 * kBlockBytes) {
     std::uint64_t mask = special_mask(scan, p);
     std::uint64_t after = 0;
-    if constexpr (kTagEnds) {
-      std::uint64_t opens = byte_mask(scan, p, '>');
-      if (!table.keep_blanks) {
-        std::uint64_t blanks = byte_mask(scan, p, ' ');
-        std::uint64_t starts = (opens << 1 | carry) & blanks;
-        std::uint64_t swallowed = blanks & ~(blanks + starts);
-        opens |= swallowed;
-        mask |= swallowed;
-      }
-      after = opens << 1 | carry;
-      carry = opens >> 63;
-    }
+    if constexpr (kTagEnds) after = after_tag_bytes(table, scan, p, carry, mask);
     copy_block(scan, o, p);
     while (mask != 0) filter_special(table, scan, p, after, mask, o);
     o += kBlockBytes;
@@ -173,24 +196,24 @@ KIV_ALWAYS_INLINE const unsigned char* filter_blocks(
   return p;
 }
 
-// The same for levels that expand whole blocks (tables without tag ends):
-// while more than a block is left; the last byte of the chunk is always
-// left.
-template <class Scan>
+// The same for levels that build whole blocks: while more than a block is
+// left, so the last byte of the chunk is always left.
+template <bool kTagEnds, class Scan>
 KIV_ALWAYS_INLINE const unsigned char* expand_blocks(
     const FilterTable& table, const Scan& scan, const unsigned char* p,
-    const unsigned char* end, unsigned char*& out) {
-  if (end - p <= kBlockBytes) return p;
+    const unsigned char* end, unsigned char*& out, bool& after_tag) {
   unsigned char* o = out;
-  // A blank written the slow way before a line break that the blocks
-  // make just n: it becomes the backslash.
-  if (!table.keep_blanks && p[-1] == ' ' && (p[0] == '\n' || p[0] == '\r')) {
-    o[-1] = '\\';
-  }
+  std::uint64_t carry = after_tag ? 1 : 0;
   while (end - p > kBlockBytes) {
-    o = expand_block(scan, p, o);
+    std::uint64_t after = 0;
+    if constexpr (kTagEnds) {
+      std::uint64_t swallowed = 0;  // expand_block finds them by after
+      after = after_tag_bytes(table, scan, p, carry, swallowed);
+    }
+    o = expand_block(scan, p, after, o);
     p += kBlockBytes;
   }
+  after_tag = carry != 0;
   out = o;
   return p;
 }
@@ -215,7 +238,11 @@ KIV_ALWAYS_INLINE std::size_t filter_with(const FilterTable& table,
   }
   o = filter_byte(table, state, *p++, false, o);
   if constexpr (Scan::kExpands) {
-    p = expand_blocks(table, scan, p, end, o);
+    if (table.tag_ends) {
+      p = expand_blocks<true>(table, scan, p, end, o, state.after_tag);
+    } else {
+      p = expand_blocks<false>(table, scan, p, end, o, state.after_tag);
+    }
   } else if (table.tag_ends) {
     p = filter_blocks<true>(table, scan, p, end, o, state.after_tag);
   } else {

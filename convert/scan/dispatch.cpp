@@ -90,9 +90,9 @@ std::size_t filter_chunk_at(ScanLevel level, const FilterTable& table,
   switch (level) {
 #if KIV_AVX2
     case ScanLevel::avx512:
-      // The expander serves tables whose specials all become two bytes;
-      // every other table takes the AVX2 steps.
-      if (table.two_byte_forms) return filter_avx512(table, state, in, n, out);
+      // The expander serves the tables whose blocks it can build whole;
+      // any other table takes the AVX2 steps.
+      if (table.block_slots != 0) return filter_avx512(table, state, in, n, out);
       return filter_avx2(table, state, in, n, out);
     case ScanLevel::avx2:
       return filter_avx2(table, state, in, n, out);

@@ -20,7 +20,7 @@ std::size_t filter_avx2(const FilterTable&, FilterState&,
                         const unsigned char*, std::size_t, unsigned char*);
 std::size_t filter_neon(const FilterTable&, FilterState&,
                         const unsigned char*, std::size_t, unsigned char*);
-// Only for tables with two_byte_forms.
+// Only for tables with block_slots.
 std::size_t filter_avx512(const FilterTable&, FilterState&,
                           const unsigned char*, std::size_t, unsigned char*);
 
