@@ -22,6 +22,7 @@ constexpr unsigned kBlocks = 4;
 // are, so that waking it (dear in a virtual machine) is not the price of
 // every block.
 constexpr unsigned kSlack = kBlocks / 2;
+constexpr std::size_t kThreadAfter = 4 * 1024 * 1024;
 
 unsigned char blocks[kBlocks][kOutputBlock];
 
@@ -30,6 +31,7 @@ struct Output {
   bool tried = false;    // whether the thread was asked for
   bool threaded = false;
   unsigned filling = 0;  // sync: the one block in use; threaded: unused
+  std::size_t written_alone = 0;  // bytes written before the thread
   // Shared with the writing thread. Blocks handed over and written, as
   // counts; block number k lives in blocks[k % kBlocks].
   std::atomic<unsigned> handed{0};
@@ -137,6 +139,7 @@ void wait_queued(unsigned most) {
 void begin_output(std::FILE* output) {
   out.file = output;
   out.filling = 0;
+  out.written_alone = 0;
   out.tried = false;
   out.failed.store(false);
 }
@@ -169,8 +172,10 @@ bool hand_over(std::size_t n, bool more) {
     return false;
   }
 #if KIV_WRITE_THREAD
-  // A text that fits one block never needs the thread.
-  if (more && !out.tried) {
+  // Starting the thread and waking it costs about as much as it saves on
+  // the first few MiB: shorter texts never start it.
+  out.written_alone += n;
+  if (more && !out.tried && out.written_alone >= kThreadAfter) {
     out.tried = true;
     out.handed.store(0);
     out.written.store(0);
