@@ -24,7 +24,8 @@ strace -qq -o /dev/null true 2>/dev/null ||
 work=$(mktemp -d "${TMPDIR:-/tmp}/kiv-faults-XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 printf 'Zeile "eins"\t50%%\n<b>zwei</b>  \r\nletzte' > "$work/small.txt"
-awk 'BEGIN { while (n < 1048576) { s = sprintf("Zeile %d: \"x\"\t<i>%%</i> \\ \n", n); printf "%s", s; n += length(s) } }' \
+# big.txt: 5 MiB, so that the output is written on a thread of its own.
+awk 'BEGIN { while (n < 5242880) { s = sprintf("Zeile %d: \"x\"\t<i>%%</i> \\ \n", n); printf "%s", s; n += length(s) } }' \
   > "$work/big.txt"
 
 # The calls to fail, each with the errors it is made to return.
