@@ -30,10 +30,10 @@ struct Output {
   std::FILE* file = nullptr;
   bool tried = false;    // whether the thread was asked for
   bool threaded = false;
-  unsigned filling = 0;  // sync: the one block in use; threaded: unused
   std::size_t written_alone = 0;  // bytes written before the thread
   // Shared with the writing thread. Blocks handed over and written, as
-  // counts; block number k lives in blocks[k % kBlocks].
+  // counts; block number k lives in blocks[k % kBlocks]. Without the
+  // thread both stay 0: the loop fills and writes the first block.
   std::atomic<unsigned> handed{0};
   std::atomic<unsigned> written{0};
   std::atomic<bool> failed{false};
@@ -138,19 +138,15 @@ void wait_queued(unsigned most) {
 
 void begin_output(std::FILE* output) {
   out.file = output;
-  out.filling = 0;
+  out.handed.store(0);
+  out.written.store(0);
   out.written_alone = 0;
   out.tried = false;
   out.failed.store(false);
 }
 
 unsigned char* output_block() {
-#if KIV_WRITE_THREAD
-  if (out.threaded) {
-    return blocks[out.handed.load(std::memory_order_relaxed) % kBlocks];
-  }
-#endif
-  return blocks[out.filling];
+  return blocks[out.handed.load(std::memory_order_relaxed) % kBlocks];
 }
 
 bool hand_over(std::size_t n, bool more) {
@@ -167,7 +163,7 @@ bool hand_over(std::size_t n, bool more) {
     return !out.failed.load(std::memory_order_relaxed);
   }
 #endif
-  if (n > 0 && !write_block(blocks[out.filling], n)) {
+  if (n > 0 && !write_block(output_block(), n)) {
     out.failed.store(true);
     return false;
   }
@@ -177,8 +173,6 @@ bool hand_over(std::size_t n, bool more) {
   out.written_alone += n;
   if (more && !out.tried && out.written_alone >= kThreadAfter) {
     out.tried = true;
-    out.handed.store(0);
-    out.written.store(0);
     out.threaded = start_thread();
   }
 #else

@@ -97,7 +97,7 @@ inline unsigned char* expand_half(const ExpandScan& scan, __m512i bytes,
   return o + 32 + _mm_popcnt_u32(specials);
 }
 
-// Filters the 64 bytes at p (p[-1] and p[64] must be readable).
+// Filters the 64 bytes at p (p[-1] must be readable).
 KIV_TARGET(KIV_AVX512_FEATURES)
 inline unsigned char* expand_block(const ExpandScan& scan,
                                    const unsigned char* p, std::uint64_t,
@@ -129,8 +129,10 @@ inline unsigned char* expand_block(const ExpandScan& scan,
                      o);
 }
 
+// For both scans of this level.
+template <class Scan>
 KIV_TARGET(KIV_AVX512_FEATURES)
-inline std::uint64_t byte_mask(const ExpandScan&, const unsigned char* p,
+inline std::uint64_t byte_mask(const Scan&, const unsigned char* p,
                                unsigned char value) {
   return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p),
                                 _mm512_set1_epi8(static_cast<char>(value)));
@@ -186,13 +188,6 @@ SlotScan<kSlots> make_slot_scan(const FilterTable& table) {
   return scan;
 }
 
-template <int kSlots>
-KIV_TARGET(KIV_AVX512_FEATURES)
-inline std::uint64_t byte_mask(const SlotScan<kSlots>&, const unsigned char* p,
-                               unsigned char value) {
-  return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p),
-                                _mm512_set1_epi8(static_cast<char>(value)));
-}
 
 // Keeps the used slots of 64 and stores them (64 bytes); returns the new
 // end of the output.
