@@ -76,9 +76,10 @@ int report_unwritable(const char* name) {
 
 // Closes a named target that the run gives up before it wrote anything:
 // a file that the run created is removed again (by name alone when the
-// system could not tell its identity).
+// system could not tell its identity). Standard output stays as it is.
 void abandon_target(std::FILE* output, const char* target, bool created,
                     const FileIdentity& identity) {
+  if (output == stdout) return;
   std::fclose(output);
   if (!created) return;
   if (identity.known) {
@@ -168,10 +169,8 @@ int run(int argc, char* argv[], Variant variant) {
       is_stand_in(target_identity, stdin_stand_in, stdout_stand_in);
   if (target_unknown || same_file(source_identity, target_identity)) {
     std::fclose(input);
-    if (output != stdout) {
-      abandon_target(output, target, created && target_unknown,
-                     target_identity);
-    }
+    abandon_target(output, target, created && target_unknown,
+                   target_identity);
     if (target_unknown) return report_unwritable(target_name);
     return refuse_same_file(source_name, source_identity);
   }
@@ -180,9 +179,7 @@ int run(int argc, char* argv[], Variant variant) {
   ReadResult first = read_first_block(input);
   if (first.failed && first.size == 0) {
     std::fclose(input);
-    if (output != stdout) {
-      abandon_target(output, target, created, target_identity);
-    }
+    abandon_target(output, target, created, target_identity);
     return report_unreadable(source_name);
   }
   // A file the run created is empty already.
