@@ -14,11 +14,6 @@
 namespace kiv {
 namespace {
 
-Options parse(std::vector<const char*> args) {
-  args.insert(args.begin(), "Kiv");
-  return parse_options(static_cast<int>(args.size()), args.data());
-}
-
 // What a run writes through the streams: openers, convert_text, closers,
 // the final line feed.
 std::string stream_run(const std::string& text, const Options& options) {

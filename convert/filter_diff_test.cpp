@@ -64,12 +64,6 @@ std::string sparse_text(Random& random, std::size_t length) {
   return text;
 }
 
-Options parse(const std::vector<const char*>& args) {
-  std::vector<const char*> argv = {"Kiv"};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return parse_options(static_cast<int>(argv.size()), argv.data());
-}
-
 // The 16 combinations of the flags that steer the control flow, each with
 // several groups of escapes: none, all, the C and sed sets, and a mix.
 std::vector<Options> option_sets() {

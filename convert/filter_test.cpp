@@ -6,6 +6,7 @@
 
 #include "convert/filter_reference.h"
 #include "options/options.h"
+#include "tests/bytes.h"
 #include "tests/filter_runs.h"
 
 namespace kiv {
@@ -129,26 +130,8 @@ TEST(Filter, EveryByteValuePassesThroughUnlessARuleNamesIt) {
 
   // With every escape on, each named byte takes its form and nothing else
   // changes.
-  std::string escaped;
-  for (int c = 0; c < 256; ++c) {
-    switch (c) {
-      case '\n': case '\r': escaped += "\\n"; break;
-      case '\t': escaped += "\\t"; break;
-      case '%': escaped += "%%"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': case '\\': case '/': case '|': case '.': case ';': case '*':
-      case '#': case '&': case '(': case ')': case '[': case ']': case '{':
-      case '}':
-        escaped += '\\';
-        escaped += static_cast<char>(c);
-        break;
-      default: escaped += static_cast<char>(c);
-    }
-  }
-  escaped += "\\n";
   EXPECT_EQ(convert(all, {"-S", "-C", "-H", "-kr", "-ss", "-rk", "-gk"}),
-            escaped);
+            every_escape_form(all) + "\\n");
 
   EXPECT_EQ(convert(std::string("\xff\x00\xfe", 3), {"-z"}),
             std::string("\xff\x00\xfe\\n", 5));

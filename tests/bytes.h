@@ -45,6 +45,29 @@ inline std::string visible(const std::string& bytes) {
   return shown;
 }
 
+// What `text` becomes with every escape option on and line breaks kept
+// (-z): each byte a rule names takes its form, every other byte stays.
+inline std::string every_escape_form(const std::string& text) {
+  std::string escaped;
+  for (unsigned char c : text) {
+    switch (c) {
+      case '\n': case '\r': escaped += "\\n"; break;
+      case '\t': escaped += "\\t"; break;
+      case '%': escaped += "%%"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': case '\\': case '/': case '|': case '.': case ';': case '*':
+      case '#': case '&': case '(': case ')': case '[': case ']': case '{':
+      case '}':
+        escaped += '\\';
+        escaped += static_cast<char>(c);
+        break;
+      default: escaped += static_cast<char>(c);
+    }
+  }
+  return escaped;
+}
+
 }  // namespace kiv
 
 #endif  // KIV_TESTS_BYTES_H_

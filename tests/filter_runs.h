@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "convert/filter.h"
 #include "convert/line_ends.h"
@@ -13,6 +14,13 @@
 #include "options/options.h"
 
 namespace kiv {
+
+// The options a command line with these arguments (after the program
+// name) sets.
+inline Options parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "Kiv");
+  return parse_options(static_cast<int>(args.size()), args.data());
+}
 
 // The fast filter over memory, fed in chunks of `chunk` bytes (0: all at
 // once) at the given scan level, so tests can place chunk boundaries

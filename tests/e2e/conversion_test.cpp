@@ -103,27 +103,10 @@ TEST_F(Run, EveryByteValuePassesThroughTheProgram) {
   EXPECT_WRITTEN("plain.out", plain + plain + "\n");
 
   // With every escape option at once.
-  std::string escaped;
-  for (unsigned char c : all) {
-    switch (c) {
-      case '\t': escaped += "\\t"; break;
-      case '\n': case '\r': escaped += "\\n"; break;
-      case '%': escaped += "%%"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': case '\\': case '/': case '|': case '.': case ';': case '*':
-      case '#': case '&': case '(': case ')': case '[': case ']': case '{':
-      case '}':
-        escaped += '\\';
-        escaped += static_cast<char>(c);
-        break;
-      default: escaped += static_cast<char>(c);
-    }
-  }
   EXPECT_RUN(kiv({"bytes.bin", "all.out", "-z", "-a", "-r", "-t", "-sr", "-ss", "-p", "-sk",
                   "-st", "-kr", "-%", "-k", "-rk", "-ek", "-gk", "-h", "-H"}),
              0, "");
-  EXPECT_WRITTEN("all.out", escaped + escaped + "\\n\n");
+  EXPECT_WRITTEN("all.out", every_escape_form(all + all) + "\\n\n");
 }
 
 TEST_F(Run, LargeTextsConvertWhole) {

@@ -82,7 +82,6 @@ TEST_F(Run, ManyArgumentsWork) {
 TEST_F(Run, PipeVariantAlwaysReadsStdinAndWritesStdout) {
   put("a.txt", "Datei a\n");
   EXPECT_RUN(kivs({}, "a\nb\n"), 0, "ab\n");
-  EXPECT_RUN(kivs({}, ""), 0, "\n");
   EXPECT_RUN(kivs({"-z"}, "a\nb"), 0, "a\\nb\\n\n");
   EXPECT_RUN(kivs({"-B", "-D"}, "x"), 0, "echo -e \"x\\n\"\n\n");
   EXPECT_RUN(kivs({"-E", "-A"}, "a\nb"), 0, "ab\n");
