@@ -22,18 +22,24 @@ std::string program_path(const std::string& name) {
 }
 
 // Wine's winepath runs in the folder, so that relative paths count from
-// it, and through the same runner and prefix as the programs.
+// it, and through the same runner and prefix as the programs. Wine now
+// and then fails to start it on a busy machine ("ShellExecuteEx failed:
+// Internal error"), so it gets three tries.
 std::string windows_path(const std::string& path, const std::string& dir) {
-  ProcessResult converted =
-      run_process({target().runner, "winepath.exe", "-w", path}, Streams{}, dir);
-  std::string shown = converted.out;
-  while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) {
-    shown.pop_back();
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    ProcessResult converted = run_process(
+        {target().runner, "winepath.exe", "-w", path}, Streams{}, dir);
+    std::string shown = converted.out;
+    while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) {
+      shown.pop_back();
+    }
+    if (converted.exit_code == 0 && !shown.empty() &&
+        shown.find("ShellExecuteEx") == std::string::npos) {
+      return shown;
+    }
   }
-  if (converted.exit_code != 0 || shown.empty()) {
-    ADD_FAILURE() << "winepath -w " << path << " failed";
-  }
-  return shown;
+  ADD_FAILURE() << "winepath -w " << path << " failed three times";
+  return "";
 }
 
 std::string shown_path(const std::string& typed, const std::string& dir) {
