@@ -11,6 +11,8 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,28 +88,39 @@ FileIdentity identify_path(const char* path) {
   return id;
 }
 
-OpenedTarget open_target(const char* path) {
-  OpenedTarget target;
-  HANDLE handle = CreateFileA(path, GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+std::FILE* open_target(const char* path, TargetFate& fate) {
+  fate.name = path;
+  // With the right to delete, a failed or interrupted run removes the
+  // file through its own handle; where that right is refused it is
+  // emptied instead.
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  HANDLE handle = CreateFileA(path, GENERIC_WRITE | DELETE, share, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return target;
+  if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+    handle = CreateFileA(path, GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
   bool created = GetLastError() != ERROR_ALREADY_EXISTS;
   int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle),
                            _O_WRONLY | _O_TEXT);
   if (fd < 0) {
     CloseHandle(handle);
     if (created) DeleteFileA(path);
-    return target;
+    return nullptr;
   }
-  target.stream = _fdopen(fd, "w");
-  if (target.stream == nullptr) {
+  std::FILE* stream = _fdopen(fd, "w");
+  if (stream == nullptr) {
     _close(fd);
     if (created) DeleteFileA(path);
-    return target;
+    return nullptr;
   }
-  target.created = created;
-  return target;
+  DWORD attributes = GetFileAttributesA(path);
+  fate.through_link = attributes != INVALID_FILE_ATTRIBUTES &&
+                      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  fate.created = created ? path : nullptr;
+  fate.handle = reinterpret_cast<intptr_t>(handle);
+  return stream;
 }
 
 bool empty_target(std::FILE* stream, const FileIdentity& identity) {
@@ -118,19 +131,21 @@ bool empty_target(std::FILE* stream, const FileIdentity& identity) {
          SetEndOfFile(handle);
 }
 
-void discard_target(const char* path, const FileIdentity& identity) {
-  if (!identity.regular || !same_file(identify_path(path), identity)) return;
-  DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES ||
-      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-    DeleteFileA(path);
-    return;
+void undo_target(const TargetFate& fate) {
+  if (!fate.identity.regular || fate.handle == -1) return;
+  if (fate.created == nullptr && !fate.begun.load()) return;
+  HANDLE handle = reinterpret_cast<HANDLE>(fate.handle);
+  // The file goes when its last handle closes; a symbolic link stays, and
+  // the file it leads to is emptied.
+  if (!fate.through_link) {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    if (SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                   sizeof disposition)) {
+      return;
+    }
   }
-  // A symbolic link stays; the file it leads to is emptied.
-  HANDLE handle = CreateFileA(path, GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  LARGE_INTEGER start = {};
+  if (SetFilePointerEx(handle, start, nullptr, FILE_BEGIN)) SetEndOfFile(handle);
 }
 
 StandIn fill_if_closed(int) { return StandIn{}; }
@@ -153,6 +168,14 @@ FileIdentity identify_stat(const struct stat& st) {
   id.comparable = id.regular || S_ISFIFO(st.st_mode);
   id.device = static_cast<unsigned long long>(st.st_dev);
   id.index = static_cast<unsigned long long>(st.st_ino);
+  // A block device is the same disk under every name and node: it counts
+  // by its device number. Character devices (/dev/null) stay apart.
+  if (S_ISBLK(st.st_mode)) {
+    id.comparable = true;
+    id.block_device = true;
+    id.device = 0;
+    id.index = static_cast<unsigned long long>(st.st_rdev);
+  }
   return id;
 }
 
@@ -184,33 +207,58 @@ FileIdentity identify_path(const char* path) {
   return identify_stat(st);
 }
 
-OpenedTarget open_target(const char* path) {
-  OpenedTarget target;
+std::FILE* open_target(const char* path, TargetFate& fate) {
+  fate.name = path;
   int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
-  target.created = fd >= 0;
-  if (fd < 0 && errno == EEXIST) fd = open(path, O_WRONLY | O_CREAT, 0666);
-  if (fd < 0) return target;
-  target.stream = fdopen(fd, "w");
-  if (target.stream == nullptr) {
-    close(fd);
-    if (target.created) unlink(path);
-    target.created = false;
+  bool created = fd >= 0;
+  bool dangling = false;
+  if (fd < 0 && errno == EEXIST) {
+    struct stat st;
+    fate.through_link = lstat(path, &st) == 0 && S_ISLNK(st.st_mode);
+    dangling = fate.through_link && stat(path, &st) != 0 && errno == ENOENT;
+    fd = open(path, O_WRONLY | O_CREAT, 0666);
   }
-  return target;
+  if (fd < 0) return nullptr;
+  std::FILE* stream = fdopen(fd, "w");
+  if (stream == nullptr) {
+    close(fd);
+    if (created) unlink(path);
+    return nullptr;
+  }
+  // Through a dangling link the run creates the file it leads to: that
+  // file, not the link, is what a failure takes back.
+  static char created_through_link[PATH_MAX];
+  if (created) {
+    fate.created = path;
+  } else if (dangling && realpath(path, created_through_link) != nullptr) {
+    fate.created = created_through_link;
+  }
+  fate.handle = fd;
+  return stream;
 }
 
 bool empty_target(std::FILE* stream, const FileIdentity& identity) {
   return !identity.regular || ftruncate(fileno(stream), 0) == 0;
 }
 
-void discard_target(const char* path, const FileIdentity& identity) {
-  if (!identity.regular) return;
+void undo_target(const TargetFate& fate) {
+  if (!fate.identity.regular) return;
+  if (fate.created == nullptr && !fate.begun.load()) return;
+  const char* name = fate.created != nullptr ? fate.created : fate.name;
   struct stat st;
-  if (lstat(path, &st) != 0) return;
+  if (lstat(name, &st) != 0) return;
   if (S_ISLNK(st.st_mode)) {
-    if (same_file(identify_path(path), identity)) truncate(path, 0);
-  } else if (same_file(identify_stat(st), identity)) {
-    unlink(path);
+    if (stat(name, &st) != 0 || !same_file(identify_stat(st), fate.identity)) {
+      return;
+    }
+  } else if (!same_file(identify_stat(st), fate.identity) || unlink(name) == 0) {
+    return;
+  }
+  // The name stays: the file is emptied.
+  if (fate.handle >= 0) {
+    ftruncate(static_cast<int>(fate.handle), 0);
+  } else {
+    truncate(name, 0);
   }
 }
 
@@ -240,7 +288,8 @@ bool same_numbers(const FileIdentity& a, const FileIdentity& b) {
 }
 
 bool same_file(const FileIdentity& a, const FileIdentity& b) {
-  return a.comparable && b.comparable && same_numbers(a, b);
+  return a.comparable && b.comparable && a.block_device == b.block_device &&
+         same_numbers(a, b);
 }
 
 }  // namespace kiv

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/interrupts.h"
 #include "app/platform.h"
 #include "convert/stream.h"
+#include "convert/writer.h"
 #include "convert/wrappers.h"
 #include "options/options.h"
 #include "texts/help.h"
@@ -36,23 +38,63 @@ int select_stream(int argc, char* argv[], int from, bool& use_standard,
   return at + 1;
 }
 
-// Writes everything still buffered and closes the output. A standard
-// output stays open so that a message can still follow; it is closed
-// when the process ends.
-bool finish_output(std::FILE* output) {
-  if (output == stdout) return std::fflush(output) == 0 && !std::ferror(output);
-  bool written = !std::ferror(output);
-  return std::fclose(output) == 0 && written;
+// The streams of a run and what becomes of its target, in one place:
+// whichever way run() returns, what is still open is closed and, unless
+// the run got to its end, what it did to a target opened by name is taken
+// back (see undo_target).
+struct OpenRun {
+  std::FILE* input = nullptr;
+  std::FILE* output = nullptr;  // standard output, or the target below
+  const char* target_name = nullptr;
+  TargetFate target;            // of a target opened by name
+  FileIdentity source;          // of the open source
+  FileIdentity console;         // of standard output
+  bool finished = false;
+
+  OpenRun() = default;
+  OpenRun(const OpenRun&) = delete;
+  OpenRun& operator=(const OpenRun&) = delete;
+  ~OpenRun() {
+    if (input != nullptr) std::fclose(input);
+    if (output == nullptr || output == stdout) return;
+    hold_interrupts();
+    if (!finished) {
+      if (target.identity.known) {
+        undo_target(target);
+      } else if (target.created != nullptr) {
+        // The system could not tell which file it is: the name must do.
+        std::remove(target.created);
+      }
+    }
+    watch_target(nullptr);
+    std::fclose(output);
+    release_interrupts();
+  }
+};
+
+// Prints a message about a file, unless standard output is the source:
+// the message would land in it. Written as the text is, so that a
+// standard output that does not block takes it too.
+void say(const OpenRun& run, const char* format, const char* name) {
+  if (same_file(run.source, run.console)) return;
+  char text[8192];
+  int n = std::snprintf(text, sizeof text, format, name);
+  if (n < 0) return;
+  std::fflush(stdout);
+  if (static_cast<std::size_t>(n) < sizeof text) {
+    write_all(fileno(stdout), text, static_cast<std::size_t>(n));
+  } else {
+    std::printf(format, name);
+  }
 }
 
 // Refuses a source that is also the target. The message is left out when
 // standard output goes into that very file, or might: it would land in
 // the source.
-int refuse_same_file(const char* name, const FileIdentity& source) {
-  FileIdentity console = identify_stream(stdout);
-  if (console.known && !same_file(source, console)) {
-    std::printf(kSameFile, name);
-  }
+int refuse_same_file(OpenRun& run, const char* name,
+                     const FileIdentity& source) {
+  run.source = source;
+  if (run.console.known) say(run, kSameFile, name);
   return kExitSameFile;
 }
 
@@ -64,29 +106,23 @@ bool is_stand_in(const FileIdentity& id, const StandIn& in,
          (out.closed && same_numbers(id, out.identity));
 }
 
-int report_unreadable(const char* name) {
-  std::printf(kSourceUnreadable, name);
-  return kExitUnreadable;
+int report(const OpenRun& run, const char* format, const char* name,
+           int code) {
+  say(run, format, name);
+  return code;
 }
 
-int report_unwritable(const char* name) {
-  std::printf(kTargetUnwritable, name);
-  return kExitUnwritable;
-}
-
-// Closes a named target that the run gives up before it wrote anything:
-// a file that the run created is removed again (by name alone when the
-// system could not tell its identity). Standard output stays as it is.
-void abandon_target(std::FILE* output, const char* target, bool created,
-                    const FileIdentity& identity) {
-  if (output == stdout) return;
-  std::fclose(output);
-  if (!created) return;
-  if (identity.known) {
-    discard_target(target, identity);
-  } else {
-    std::remove(target);
-  }
+// Ends the writing of a target opened by name: closed, and taken back
+// when even that failed. From here on an interrupt leaves it alone.
+bool close_target(OpenRun& run) {
+  hold_interrupts();
+  bool closed = std::fclose(run.output) == 0;
+  run.output = nullptr;
+  run.target.handle = -1;
+  if (!closed) undo_target(run.target);
+  watch_target(nullptr);
+  release_interrupts();
+  return closed;
 }
 
 }  // namespace
@@ -116,106 +152,121 @@ int run(int argc, char* argv[], Variant variant) {
   }
   if (source != nullptr && target != nullptr &&
       std::strcmp(source, target) == 0) {
-    return refuse_same_file(source, identify_path(source));
+    OpenRun none;
+    none.console = identify_stream(stdout);
+    return refuse_same_file(none, source, identify_path(source));
   }
   const char* source_name = source != nullptr ? source : kStandardStreamName;
   const char* target_name = target != nullptr ? target : kStandardStreamName;
+  OpenRun open;
+  open.console = identify_stream(stdout);
+  // Two names of one named pipe: opening the source would wait for ever
+  // for a writer.
+  if (source != nullptr && target != nullptr) {
+    FileIdentity named = identify_path(source);
+    if (same_file(named, identify_path(target))) {
+      return refuse_same_file(open, source, named);
+    }
+  }
   if (options.read_stdin && stdin_stand_in.closed) {
-    return report_unreadable(source_name);
+    return report(open, kSourceUnreadable, source_name, kExitUnreadable);
   }
   if (options.write_stdout && stdout_stand_in.closed) return kExitUnwritable;
 
-  std::FILE* input = stdin;
+  catch_interrupts();
   if (source != nullptr) {
-    input = std::fopen(source, kSourceMode);
-    if (input == nullptr) {
-      std::printf(kSourceMissing, source_name);
-      return kExitNoSource;
+    open.input = std::fopen(source, kSourceMode);
+    if (open.input == nullptr) {
+      return report(open, kSourceMissing, source_name, kExitNoSource);
     }
   } else {
+    open.input = stdin;
     use_source_mode(stdin);
   }
   // A source whose identity is unknown might be the target under another
   // name: the run stops before anything is emptied.
-  FileIdentity source_identity = identify_stream(input);
+  FileIdentity source_identity = identify_stream(open.input);
   if (!source_identity.known ||
       is_stand_in(source_identity, stdin_stand_in, stdout_stand_in)) {
-    std::fclose(input);
-    return report_unreadable(source_name);
+    return report(open, kSourceUnreadable, source_name, kExitUnreadable);
   }
   if (source_identity.directory) {
-    std::fclose(input);
-    std::printf(kSourceMissing, source_name);
-    return kExitNoSource;
+    return report(open, kSourceMissing, source_name, kExitNoSource);
   }
+  open.source = source_identity;
 
   // The target is opened without emptying it and identified by what was
   // opened, so that no other name of the source (a link, "./a.txt", a
   // redirection, a file swapped in meanwhile) is emptied before it is read.
-  std::FILE* output = stdout;
-  bool created = false;
+  open.output = stdout;
+  FileIdentity target_identity = open.console;
   if (target != nullptr) {
-    OpenedTarget opened = open_target(target);
-    if (opened.stream == nullptr) {
-      std::fclose(input);
-      return report_unwritable(target_name);
+    hold_interrupts();
+    open.output = open_target(target, open.target);
+    if (open.output != nullptr) {
+      target_identity = identify_stream(open.output);
+      open.target.identity = target_identity;
+      watch_target(&open.target);
     }
-    output = opened.stream;
-    created = opened.created;
+    release_interrupts();
+    if (open.output == nullptr) {
+      return report(open, kTargetUnwritable, target_name, kExitUnwritable);
+    }
   }
-  FileIdentity target_identity = identify_stream(output);
-  bool target_unknown =
-      !target_identity.known ||
-      is_stand_in(target_identity, stdin_stand_in, stdout_stand_in);
-  if (target_unknown || same_file(source_identity, target_identity)) {
-    std::fclose(input);
-    abandon_target(output, target, created && target_unknown,
-                   target_identity);
-    if (target_unknown) return report_unwritable(target_name);
-    return refuse_same_file(source_name, source_identity);
+  if (!target_identity.known ||
+      is_stand_in(target_identity, stdin_stand_in, stdout_stand_in)) {
+    return report(open, kTargetUnwritable, target_name, kExitUnwritable);
+  }
+  if (same_file(source_identity, target_identity)) {
+    return refuse_same_file(open, source_name, source_identity);
   }
 
   // A source that cannot be read at all leaves the target as it was.
-  ReadResult first = read_first_block(input);
+  ReadResult first = read_first_block(open.input);
   if (first.failed && first.size == 0) {
-    std::fclose(input);
-    abandon_target(output, target, created, target_identity);
-    return report_unreadable(source_name);
+    return report(open, kSourceUnreadable, source_name, kExitUnreadable);
   }
-  // A file the run created is empty already.
-  if (output != stdout && !created && !empty_target(output, target_identity)) {
-    std::fclose(input);
-    abandon_target(output, target, created, target_identity);
-    return report_unwritable(target_name);
+  // A file the run created is empty already. Once emptied, the target's
+  // old text is gone: a failure from here on removes the file.
+  if (target != nullptr) {
+    hold_interrupts();
+    bool emptied =
+        open.target.created != nullptr || empty_target(open.output, target_identity);
+    open.target.begun.store(emptied);
+    release_interrupts();
+    if (!emptied) {
+      return report(open, kTargetUnwritable, target_name, kExitUnwritable);
+    }
   }
-  if (output == stdout) use_text_mode(stdout);
+  if (target == nullptr) use_text_mode(stdout);
   // The filter writes large blocks of its own; a stream buffer would only
   // add a copy and a second write call per block.
-  std::setvbuf(output, nullptr, _IONBF, 0);
+  std::setvbuf(open.output, nullptr, _IONBF, 0);
 
   // Nothing is written after a failed write: the output stays a piece of
   // the whole.
-  write_openers(output, options);
   ConvertStatus status =
-      std::ferror(output)
-          ? ConvertStatus::write_failed
-          : convert_text(input, output, options, kSourceLineEnds, first);
-  std::fclose(input);
-  if (status == ConvertStatus::ok) {
-    write_closers(output, options);
-    if (!std::ferror(output)) std::fputc('\n', output);
+      write_openers(open.output, options)
+          ? convert_text(open.input, open.output, options, kSourceLineEnds, first)
+          : ConvertStatus::write_failed;
+  std::fclose(open.input);
+  open.input = nullptr;
+  if (status == ConvertStatus::ok &&
+      !(write_closers(open.output, options) &&
+        write_all(fileno(open.output), "\n", 1))) {
+    status = ConvertStatus::write_failed;
   }
-  bool written = finish_output(output) && status != ConvertStatus::write_failed;
-  if (status == ConvertStatus::read_failed || !written) {
-    // A half-written file would pass for a finished one (make would take
-    // it as up to date): it goes.
-    if (output != stdout) discard_target(target, target_identity);
-    if (status == ConvertStatus::read_failed) {
-      return report_unreadable(source_name);
-    }
-    return report_unwritable(target_name);
+  // A half-written file would pass for a finished one (make would take it
+  // as up to date): unless the run got here, it goes.
+  if (status == ConvertStatus::read_failed) {
+    return report(open, kSourceUnreadable, source_name, kExitUnreadable);
   }
-  if (output == stdout && std::fclose(stdout) != 0) return kExitUnwritable;
+  if (status == ConvertStatus::write_failed ||
+      (target != nullptr && !close_target(open))) {
+    return report(open, kTargetUnwritable, target_name, kExitUnwritable);
+  }
+  open.finished = true;
+  if (target == nullptr && std::fclose(stdout) != 0) return kExitUnwritable;
   return kExitConverted;
 }
 

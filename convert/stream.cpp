@@ -4,6 +4,7 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <windows.h>
 #else
 #include <poll.h>
 #include <unistd.h>
@@ -20,12 +21,22 @@ namespace {
 // holds a CR whose partner may start the next block.
 unsigned char input_block[1 + kReadBlock];
 
-// True when the input can deliver more bytes without waiting. On Windows
-// a short read always counts as a pause.
+// True when the input can deliver more bytes without waiting: a file
+// always can, a pipe when it holds some, a console never.
 bool more_ready(int fd) {
 #if defined(_WIN32)
-  (void)fd;
-  return false;
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  switch (GetFileType(handle)) {
+    case FILE_TYPE_DISK:
+      return true;
+    case FILE_TYPE_PIPE: {
+      DWORD waiting = 0;
+      return PeekNamedPipe(handle, nullptr, 0, nullptr, &waiting, nullptr) &&
+             waiting > 0;
+    }
+    default:
+      return false;
+  }
 #else
   pollfd waiting = {fd, POLLIN, 0};
   int ready;
@@ -36,18 +47,23 @@ bool more_ready(int fd) {
 #endif
 }
 
-// One read call on the descriptor: a pipe delivers what it holds without
-// waiting for the whole count. Returns -1 when reading failed.
+// One read on the descriptor: a pipe delivers what it holds without
+// waiting for the whole count, and one that does not block is waited for,
+// as a blocking one would be. Returns -1 when reading failed.
 long read_once(int fd, unsigned char* to, std::size_t n) {
-  long got;
-  do {
+  for (;;) {
 #if defined(_WIN32)
-    got = _read(fd, to, static_cast<unsigned int>(n));
+    long got = _read(fd, to, static_cast<unsigned int>(n));
 #else
-    got = static_cast<long>(read(fd, to, n));
+    long got = static_cast<long>(read(fd, to, n));
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd waiting = {fd, POLLIN, 0};
+      if (poll(&waiting, 1, -1) < 0 && errno != EINTR) return -1;
+      continue;
+    }
 #endif
-  } while (got < 0 && errno == EINTR);
-  return got;
+    if (got >= 0 || errno != EINTR) return got;
+  }
 }
 
 // Fills input_block + 1 with up to kReadBlock bytes: as many as the input
@@ -67,7 +83,11 @@ ReadResult read_block(std::FILE* input) {
       break;
     }
     result.size += static_cast<std::size_t>(got);
-    if (result.size < kReadBlock && !more_ready(fd)) break;
+    // Asked after a full block too: a writer may stop right at its end.
+    if (!more_ready(fd)) {
+      result.paused = true;
+      break;
+    }
   }
   return result;
 }
@@ -100,7 +120,7 @@ ConvertStatus convert_blocks(std::FILE* input, const FilterTable& table,
     if (block.ended) break;
     // The input has nothing more for the moment: what is converted goes
     // out now, as a pipe's reader may be waiting for it.
-    if (block.size < kReadBlock && used > 0) {
+    if (block.paused && used > 0) {
       if (!hand_over(used, true)) return ConvertStatus::write_failed;
       used = 0;
     }

@@ -24,6 +24,7 @@ struct ReadResult {
   std::size_t size = 0;  // bytes read into the block
   bool failed = false;   // reading failed after these bytes
   bool ended = false;    // the input has no more bytes
+  bool paused = false;   // it has none for the moment
 };
 
 // Reads the first block of the input into the buffer that convert_text

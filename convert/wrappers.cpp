@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "convert/writer.h"
 #include "texts/messages.h"
 
 namespace kiv {
@@ -143,14 +144,14 @@ std::size_t put_closers(const Options& options, unsigned char* out) {
   return static_cast<std::size_t>(o - out);
 }
 
-void write_openers(std::FILE* output, const Options& options) {
+bool write_openers(std::FILE* output, const Options& options) {
   unsigned char pieces[kOpenersRoom];
-  std::fwrite(pieces, 1, put_openers(options, pieces), output);
+  return write_all(fileno(output), pieces, put_openers(options, pieces));
 }
 
-void write_closers(std::FILE* output, const Options& options) {
+bool write_closers(std::FILE* output, const Options& options) {
   unsigned char pieces[kClosersRoom];
-  std::fwrite(pieces, 1, put_closers(options, pieces), output);
+  return write_all(fileno(output), pieces, put_closers(options, pieces));
 }
 
 }  // namespace kiv

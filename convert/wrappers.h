@@ -23,11 +23,10 @@ std::size_t put_openers(const Options& options, unsigned char* out);
 // returns their length.
 std::size_t put_closers(const Options& options, unsigned char* out);
 
-// Writes what put_openers puts.
-void write_openers(std::FILE* output, const Options& options);
-
-// Writes what put_closers puts.
-void write_closers(std::FILE* output, const Options& options);
+// Write what put_openers and put_closers put, past any buffer of the
+// stream, as the stream loop writes; false when writing failed.
+bool write_openers(std::FILE* output, const Options& options);
+bool write_closers(std::FILE* output, const Options& options);
 
 }  // namespace kiv
 

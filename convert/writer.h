@@ -16,9 +16,9 @@
 
 namespace kiv {
 
-// Output is handed over in pieces of at least kFlush bytes; a block also
-// holds the output of one more filter slice, even one of nothing but
-// "&lt;".
+// A block is handed over once it holds kFlush bytes (or sooner, when the
+// input pauses or ends); it also has room for the output of one more
+// filter slice, even one of nothing but "&lt;".
 constexpr std::size_t kFlush = 128 * 1024;
 constexpr std::size_t kOutputBlock =
     kFlush + kFilterSlice * kMaxExpansion + kChunkSlack;
@@ -37,6 +37,16 @@ bool hand_over(std::size_t n, bool more);
 // Waits until everything handed over is written and ends the writing
 // thread. False when a write failed.
 bool end_output();
+
+// Writes all n bytes to descriptor fd, however many calls it takes; a
+// descriptor that does not block is waited for, as a blocking one would
+// be. False when a write failed.
+bool write_all(int fd, const void* data, std::size_t n);
+
+// For a handler of an interrupt: from now on no block is written, and
+// when this returns no write of the writing thread is under way.
+// Async-signal-safe; the writing thread never runs such a handler.
+void stop_writing();
 
 }  // namespace kiv
 

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -73,16 +74,78 @@ int temp_fd(const std::string& bytes) {
   return fd;
 }
 
+// Feeds the parts into `to` and collects what comes back on `from`, as
+// Streams::parts says; closes both.
+std::string feed_parts(const std::vector<std::string>& parts, int to,
+                       int from) {
+  std::string out;
+  char buffer[65536];
+  for (std::size_t part = 0; part <= parts.size(); ++part) {
+    if (part == parts.size()) {
+      close(to);
+      to = -1;
+    } else if (part > 0) {
+      // Waits for output since the last part before the next goes in.
+      std::size_t before = out.size();
+      for (int waited = 0; out.size() == before && waited < 100; ++waited) {
+        pollfd back = {from, POLLIN, 0};
+        if (poll(&back, 1, 100) <= 0) continue;
+        ssize_t got = read(from, buffer, sizeof buffer);
+        if (got <= 0) break;
+        out.append(buffer, static_cast<std::size_t>(got));
+      }
+      if (out.size() == before) break;
+    }
+    if (part < parts.size()) {
+      const std::string& bytes = parts[part];
+      for (std::size_t at = 0; at < bytes.size();) {
+        // Reading while writing: the process may fill its output first.
+        pollfd both[2] = {{to, POLLOUT, 0}, {from, POLLIN, 0}};
+        if (poll(both, 2, -1) < 0) break;
+        if (both[1].revents != 0) {
+          ssize_t got = read(from, buffer, sizeof buffer);
+          if (got > 0) out.append(buffer, static_cast<std::size_t>(got));
+        }
+        if (both[0].revents & (POLLERR | POLLHUP)) break;
+        if (both[0].revents & POLLOUT) {
+          ssize_t put = write(to, bytes.data() + at, bytes.size() - at);
+          if (put > 0) at += static_cast<std::size_t>(put);
+        }
+      }
+    }
+  }
+  if (to >= 0) close(to);
+  ssize_t got;
+  while ((got = read(from, buffer, sizeof buffer)) > 0) {
+    out.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(from);
+  return out;
+}
+
 }  // namespace
 
 ProcessResult run_process(const std::vector<std::string>& argv,
                           const Streams& streams, const std::string& dir) {
   ProcessResult result;
-  int in_fd = streams.in_file.empty() ? temp_fd(streams.input) : -1;
-  int out_fd = streams.out_file.empty() ? temp_fd("") : -1;
-  if ((streams.in_file.empty() && in_fd < 0) ||
-      (streams.out_file.empty() && out_fd < 0)) {
-    return result;
+  const bool piped = !streams.parts.empty();
+  int in_fd = -1;
+  int out_fd = -1;
+  int feed[2] = {-1, -1};
+  int back[2] = {-1, -1};
+  if (piped) {
+    if (pipe(feed) != 0 || pipe(back) != 0) return result;
+    fcntl(feed[1], F_SETPIPE_SZ, 1 << 20);
+    // SIGPIPE would end the test when the process stops reading early.
+    signal(SIGPIPE, SIG_IGN);
+    in_fd = feed[0];
+  } else {
+    in_fd = streams.in_file.empty() ? temp_fd(streams.input) : -1;
+    out_fd = streams.out_file.empty() ? temp_fd("") : -1;
+    if ((streams.in_file.empty() && in_fd < 0) ||
+        (streams.out_file.empty() && out_fd < 0)) {
+      return result;
+    }
   }
 
   std::vector<char*> args;
@@ -101,13 +164,21 @@ ProcessResult run_process(const std::vector<std::string>& argv,
       out_fd = open(streams.out_file.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
       if (out_fd < 0) _exit(126);
     }
+    signal(SIGPIPE, SIG_DFL);
+    if (piped) {
+      out_fd = back[1];
+      close(feed[1]);
+      close(back[0]);
+    }
     dup2(in_fd, 0);
     dup2(out_fd, 1);
+    if (piped && streams.nonblocking) {
+      fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
+      fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
+    }
     if (streams.close_input) close(0);
     if (streams.close_output) close(1);
     if (streams.file_limit != 0) {
-      // A write beyond the limit then fails with EFBIG instead of a signal.
-      signal(SIGXFSZ, SIG_IGN);
       rlimit limit = {static_cast<rlim_t>(streams.file_limit),
                       static_cast<rlim_t>(streams.file_limit)};
       setrlimit(RLIMIT_FSIZE, &limit);
@@ -116,6 +187,10 @@ ProcessResult run_process(const std::vector<std::string>& argv,
     _exit(127);
   }
   if (in_fd >= 0) close(in_fd);
+  if (piped) {
+    close(back[1]);
+    result.out = feed_parts(streams.parts, feed[1], back[0]);
+  }
   int status = 0;
   waitpid(pid, &status, 0);
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);

@@ -22,8 +22,16 @@ struct Streams {
   bool close_input = false;   // start with standard input closed
   bool close_output = false;  // start with standard output closed
   long file_limit = 0;  // when not 0, no file the process writes grows
-                        // beyond this many bytes (a full disk, as a
-                        // write sees it)
+                        // beyond this many bytes (a write fails with
+                        // EFBIG, or SIGXFSZ if the process lets it)
+  // When not empty, standard input and output are pipes (of a 1 MiB
+  // buffer, so that each part arrives whole) instead of `input` and the
+  // output file: the parts are fed one after another, and each next one
+  // only once some output has come back since the last (at most 10 s,
+  // else the feeding stops: output that does not keep up shows as text
+  // missing).
+  std::vector<std::string> parts;
+  bool nonblocking = false;  // the process gets both pipe ends O_NONBLOCK
 };
 
 // Runs argv[0] (a path; a relative one counts from `dir`) with these

@@ -94,6 +94,33 @@ TEST_F(Run, PipeVariantAlwaysReadsStdinAndWritesStdout) {
 }
 
 
+// Between pipes: a pause right at the end of a read block (128 KiB, and
+// two blocks) lets out what is converted, and pipes that do not block
+// (as a parent may hand them over) convert exactly as blocking ones.
+TEST_F(Run, PipesThatPauseAtABlocksEndOrDoNotBlock) {
+  const std::string block(128 * 1024, 'a');
+  for (const std::string& first : {block, block + block}) {
+    Streams paused;
+    paused.parts = {first, "b"};
+    EXPECT_RUN(call(program_path("KivS"), {}, paused), 0, first + "b\n");
+  }
+
+  std::string text;
+  for (int n = 0; text.size() < (1 << 20); ++n) {
+    text += "Zeile " + std::to_string(n) + ": \"x\"\t<i>%</i> \\ \n";
+  }
+  Streams nonblocking;
+  nonblocking.nonblocking = true;
+  nonblocking.parts = {"eins\n", text, "zwei\n"};
+  ProcessResult blocking = kivs({"-C", "-Du"}, "eins\n" + text + "zwei\n");
+  EXPECT_EQ(blocking.exit_code, 0);
+  ProcessResult piped = call(program_path("KivS"), {"-C", "-Du"}, nonblocking);
+  EXPECT_EQ(piped.exit_code, 0);
+  EXPECT_TRUE(piped.out == blocking.out)
+      << piped.out.size() << " bytes, wanted " << blocking.out.size() << "; ends "
+      << visible(piped.out.substr(piped.out.size() > 80 ? piped.out.size() - 80 : 0));
+}
+
 // A pipe filter writes what it has converted whenever its input pauses:
 // here the writer goes on only once the first line has arrived. And the
 // programs need little stack. Both through the shell of Linux (Wine's
