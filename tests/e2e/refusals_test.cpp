@@ -130,7 +130,12 @@ TEST_F(Run, OneFileUnderTwoNamesIsRefused) {
   ASSERT_EQ(link(path("a.txt").c_str(), path("hard.txt").c_str()), 0);
   ASSERT_EQ(symlink("a.txt", path("soft.txt").c_str()), 0);
   folder("sub");
+  // Past 4 GiB, and sparse, so that nothing is stored: a 32-bit build
+  // needs 64-bit sizes to open and identify it at all.
+  put("huge.txt", "");
+  ASSERT_EQ(truncate(path("huge.txt").c_str(), (off_t{1} << 32) + 1), 0);
 
+  EXPECT_RUN(kiv({"huge.txt", "./huge.txt"}), 2, same_name("huge.txt"));
   EXPECT_RUN(kiv({"a.txt", "./a.txt"}), 2, same_name("a.txt"));
   EXPECT_RUN(kiv({"./a.txt", "sub/../a.txt"}), 2, same_name("./a.txt"));
   EXPECT_RUN(kiv({"a.txt", path("a.txt")}), 2, same_name("a.txt"));
@@ -157,7 +162,7 @@ TEST_F(Run, OneFileUnderTwoNamesIsRefused) {
   EXPECT_RUN(kivs_redirected({"-C", "-Du"}, "a.txt", "hard.txt"), 2, "");
 
   EXPECT_BYTES(get("a.txt"), source);
-  EXPECT_EQ(files(), Names({"a.txt", "hard.txt", "soft.txt", "sub"}));
+  EXPECT_EQ(files(), Names({"a.txt", "hard.txt", "huge.txt", "soft.txt", "sub"}));
 
   // A named pipe read and written by Kiv itself would never end. Windows
   // has no named pipes in the file system.
