@@ -5,9 +5,9 @@
 // or 4: the table's longest form), the form right-aligned in them. Lookups
 // of the table (vpermi2b over 128 entries; the bytes from 128 up are
 // plain) give each slot's byte and which slots a byte uses; the after-tag
-// forms of FilterTable::after_tag_own change that by masks; vpcompressb keeps the
-// used slots of 64 in a register, stored whole (a compress straight to
-// memory is slow on Intel).
+// forms of FilterTable::after_tag_own change that by masks; vpcompressb
+// keeps the used slots of 64 in a register, stored whole (a compress
+// straight to memory is slow on Intel).
 //
 // For two_byte_forms (every preset) the older vpexpandb expander stays,
 // as it measured faster there: the output of a block is its bytes with a
@@ -160,10 +160,9 @@ struct AfterByte {
   unsigned char last;     // that byte
 };
 
-// The slot scan, for every table: each byte gets kSlots
-// slots (the last ones, for a form shorter than kSlots), the slots take
-// the form's bytes from lookups of the table, and vpcompressb keeps the
-// used ones.
+// The slot scan, for every table: each byte gets kSlots slots (the last
+// ones, for a form shorter than kSlots), the slots take the form's bytes
+// from lookups of the table, and vpcompressb keeps the used ones.
 template <int kSlots>
 struct SlotScan {
   static constexpr bool kExpands = true;

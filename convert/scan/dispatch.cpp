@@ -17,6 +17,8 @@ namespace {
 
 bool always() { return true; }
 
+// The checks of the x86 levels; a build without one of them leaves its
+// check unused.
 #if KIV_X86_SIMD && defined(_MSC_VER)
 KIV_TARGET("xsave")
 bool os_saves_ymm() { return (_xgetbv(0) & 6) == 6; }
@@ -57,14 +59,14 @@ const X86Features& features() {
 }
 
 bool has_ssse3() { return features().ssse3; }
-bool has_avx2() { return features().avx2_bmi; }
-bool has_avx512() { return features().avx512; }
+[[maybe_unused]] bool has_avx2() { return features().avx2_bmi; }
+[[maybe_unused]] bool has_avx512() { return features().avx512; }
 #elif KIV_X86_SIMD
 bool has_ssse3() { return __builtin_cpu_supports("ssse3"); }
-bool has_avx2() {
+[[maybe_unused]] bool has_avx2() {
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");
 }
-bool has_avx512() {
+[[maybe_unused]] bool has_avx512() {
   return has_avx2() && __builtin_cpu_supports("avx512f") &&
          __builtin_cpu_supports("avx512bw") &&
          __builtin_cpu_supports("avx512vl") &&
