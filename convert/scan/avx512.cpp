@@ -66,7 +66,8 @@ ExpandScan make_expand_scan(const FilterTable& table) {
   }
   scan.letters = in_every_lane(letters);
   // Every form has two bytes; a line break is always special.
-  scan.prefix = _mm512_set1_epi8(static_cast<char>(table.form['\n'][0]));
+  scan.prefix =
+      _mm512_set1_epi8(static_cast<char>(table.form[kLineBreaks[0]][0]));
   const unsigned char percent = '%';
   scan.percent = table.special[percent] != 0;
   scan.percent_prefix =
