@@ -51,7 +51,7 @@ void byte_loop(std::FILE* in, std::FILE* out, const kiv::Options& o) {
     if (previous == '>' && !o.breaks_after_tag) {
       if (current == EOF) break;
       if (current == ' ') {
-        if (o.keep_line_end_blank) {
+        if (o.keep_blanks) {
           std::fputc(' ', out);
         } else {
           current = '>';
@@ -63,7 +63,7 @@ void byte_loop(std::FILE* in, std::FILE* out, const kiv::Options& o) {
       }
     } else if (current == '\n' || current == '\r' || current == EOF) {
       if (o.escape_newline) std::fputs("\\n", out);
-    } else if (current == ' ' && !o.keep_line_end_blank) {
+    } else if (current == ' ' && !o.keep_blanks) {
       int next = std::fgetc(in);
       if (next != '\n' && next != '\r') std::fputc(' ', out);
       if (next != EOF) std::ungetc(next, in);

@@ -28,9 +28,6 @@ constexpr Preset kPresets[] = {{"none", nullptr}, {"z", "-z"}, {"l", "-l"},
                                {"P", "-P"},       {"J", "-J"}, {"B", "-B"},
                                {"S", "-S"}};
 
-constexpr const char* kLevelNames[kiv::kScanLevels] = {
-    "scalar", "sse2", "ssse3", "avx2", "avx512", "neon"};
-
 // Filters the corpus in the slices convert_text uses.
 void filter_corpus(benchmark::State& state, const char* option,
                    kiv::ScanLevel level) {
@@ -79,7 +76,8 @@ int main(int argc, char* argv[]) {
   for (const Preset& preset : kPresets) {
     for (int level = 0; level < kiv::kScanLevels; ++level) {
       if (!kiv::scan_level_runs(static_cast<kiv::ScanLevel>(level))) continue;
-      std::string name = std::string(preset.name) + "/" + kLevelNames[level];
+      std::string name = std::string(preset.name) + "/" +
+                         kiv::scan_level_name(static_cast<kiv::ScanLevel>(level));
       benchmark::RegisterBenchmark(name.c_str(), filter_corpus, preset.option,
                                    static_cast<kiv::ScanLevel>(level));
     }

@@ -3,6 +3,7 @@
 #include "convert/filter.h"
 
 #include <cstring>
+#include <string>
 
 namespace kiv {
 namespace {
@@ -57,33 +58,36 @@ bool has_two_byte_forms(const FilterTable& table) {
 
 // The slots per byte that a scan building a whole block at once needs: a
 // form of one byte that is not the byte itself takes two, like a form of
-// two, and a form of four takes four. Such a scan handles only tables
-// where the bytes from 128 up are plain in both rows, a blank is itself in
-// normal mode, and the after-tag row is the normal row but for a blank, LF
-// and CR, whose forms there have at most one byte, and takes back no
-// blank; for any other table, and for forms of 3 bytes, it is 0.
+// two, and a form of four takes four. Those scans rely on what
+// make_filter_table builds for every combination of the options: forms of
+// 0, 1, 2 or 4 bytes (kEscapeTable is checked below), plain bytes from 128
+// up, a blank that is itself in normal mode, and an after-tag row that is
+// the normal row but for the entries of after_tag_own, whose forms there
+// have at most one byte, and that takes back no blank.
 unsigned char block_slots(const FilterTable& table) {
   unsigned slots = 1;
   for (unsigned entry = 0; entry < static_cast<unsigned>(kTableEntries);
        ++entry) {
-    unsigned c = entry & 0xFF;
     unsigned length = table.form_length[entry];
-    bool itself = length == 1 && table.form[entry][0] == c;
-    if (length == 3 || length > 4) return 0;
-    if (length == 1 && !itself && slots < 2) slots = 2;
+    if (length == 1 && table.form[entry][0] != (entry & 0xFF)) length = 2;
     if (length > slots) slots = length;
-    if (c >= 0x80 && (!itself || table.drops_blank[entry])) return 0;
-    if (entry >= kAfterTag && table.drops_blank[entry]) return 0;
-    if (entry >= kAfterTag) {
-      bool same = table.form_length[c] == length &&
-                  std::memcmp(table.form[c], table.form[entry], length) == 0;
-      bool own = c == ' ' || c == '\n' || c == '\r';
-      if (!same && (!own || length > 1)) return 0;
-    }
   }
-  if (table.form_length[' '] != 1 || table.form[' '][0] != ' ') return 0;
   return static_cast<unsigned char>(slots);
 }
+
+constexpr bool escapes_fit_slots() {
+  for (const EscapeRow& row : kEscapeTable) {
+    std::size_t length = std::char_traits<char>::length(row.form);
+    if (length != 2 && length != 4) return false;
+  }
+  return true;
+}
+static_assert(escapes_fit_slots(), "block_slots lays out forms of 2 or 4 bytes");
+
+// Every escape and line break can be special at once.
+static_assert(sizeof kEscapeTable / sizeof kEscapeTable[0] + sizeof kLineBreaks <=
+                  sizeof FilterTable::specials,
+              "room for every special byte");
 
 // Lays out the normal row of the bytes below 128 for block_slots.
 void set_slots(FilterTable& table) {
@@ -127,15 +131,14 @@ FilterTable make_filter_table(const Options& options) {
   }
   // A line break (LF or CR) is dropped or written as backslash-n, and the
   // blank directly before it goes, unless -l keeps it.
-  const unsigned char line_breaks[] = {'\n', '\r'};
-  for (unsigned char c : line_breaks) {
+  for (unsigned char c : kLineBreaks) {
     table.kind[c] = ByteKind::line_break;
     set_form(table, c, "\\n", options.escape_newline ? 2 : 0);
-    table.drops_blank[c] = options.keep_line_end_blank ? 0 : 1;
+    table.drops_blank[c] = options.keep_blanks ? 0 : 1;
   }
   // Unless -h, a > puts the next byte into after-tag mode.
   table.tag_ends = !options.breaks_after_tag;
-  if (table.tag_ends) table.kind[kTagEnd] = ByteKind::tag_end;
+  if (table.tag_ends) table.kind[kTagEnd] = ByteKind::sets_after_tag;
 
   // After-tag mode: every byte as in normal mode, but no blank is taken
   // back, and
@@ -147,8 +150,10 @@ FilterTable make_filter_table(const Options& options) {
   }
   // a blank vanishes and the mode goes on, unless -l writes it and ends
   // the mode;
-  if (!options.keep_line_end_blank) {
-    table.kind[kAfterTag + ' '] = ByteKind::tag_end;
+  const unsigned char own[kAfterTagOwn] = {' ', '\n', '\r'};
+  std::memcpy(table.after_tag_own, own, sizeof own);
+  if (!options.keep_blanks) {
+    table.kind[kAfterTag + ' '] = ByteKind::sets_after_tag;
     table.form_length[kAfterTag + ' '] = 0;
   }
   // a line feed stays a line feed, or backslash-n with -z;
@@ -163,7 +168,7 @@ FilterTable make_filter_table(const Options& options) {
   set_form(table, kAfterTag + '\r', "\r", 1);
 
   table.escape_newline = options.escape_newline;
-  table.keep_blanks = options.keep_line_end_blank;
+  table.keep_blanks = options.keep_blanks;
   // The block loop visits the bytes that normal mode does not write as
   // themselves. Every high nibble that holds one gets a bit; nibbles 8
   // apart share one, which can mark plain bytes too but never misses one.

@@ -13,17 +13,25 @@ namespace kiv {
 
 // What a byte does besides being written in its form.
 enum class ByteKind : unsigned char {
-  plain,       // copied as it is (blanks too: see filter_chunk)
-  line_break,  // LF or CR: dropped or written as backslash-n
-  escaped,     // written in its escaped form
-  tag_end,     // puts the next byte into after-tag mode: a >, and in
-               // after-tag mode also a blank that vanishes
+  plain,           // copied as it is (blanks too: see filter_with in
+                   // convert/scan/blocks.h)
+  line_break,      // LF or CR: dropped or written as backslash-n
+  escaped,         // written in its escaped form
+  sets_after_tag,  // the next byte is read in after-tag mode: after a >,
+                   // and after a blank that vanishes in after-tag mode
 };
 
 // The per-byte tables hold two rows of 256 entries: a byte read in normal
 // mode, and a byte read in after-tag mode.
 constexpr unsigned kAfterTag = 256;
 constexpr int kTableEntries = 512;
+
+// The bytes that take back a blank just before them, unless -l keeps it.
+constexpr unsigned char kLineBreaks[] = {'\n', '\r'};
+
+// The bytes whose form in after-tag mode is set apart from the normal one:
+// a blank, LF and CR.
+constexpr int kAfterTagOwn = 3;
 
 // What a byte below 128 does in normal mode, as bits of
 // FilterTable::slot_bits.
@@ -42,7 +50,8 @@ struct FilterTable {
                                              // is taken back
   unsigned char special[256];        // 1: in normal mode not written as
                                      // itself, so the block loop visits it
-  unsigned char specials[32];        // the special byte values
+  unsigned char specials[32];        // the special byte values (escapes
+                                     // and line breaks: see filter.cpp)
   int special_count;
   unsigned char nibble_low[16];      // bit sets by low and high nibble whose
   unsigned char nibble_high[16];     // AND is non-zero for every special
@@ -52,14 +61,17 @@ struct FilterTable {
   bool two_byte_forms;               // every special becomes two bytes,
                                      // and there are no tag ends
   // For scans that build a block's whole output at once, from each byte's
-  // form laid out in a fixed number of slots: that number (1, 2 or 4),
-  // or 0 for a table they cannot build (see block_slots in filter.cpp).
+  // form laid out in a fixed number of slots: that number (1, 2 or 4; see
+  // block_slots in filter.cpp).
   unsigned char block_slots;
   // The normal row of the bytes below 128 for those scans: each form
   // aligned to the right end of four slots (slot 3 of a form of no bytes
   // holds the byte itself), and what the byte does (kWritesOne...).
   unsigned char slot_form[4][128];
   unsigned char slot_bits[128];
+  // The bytes whose after-tag entry is set apart from the normal one;
+  // every other after-tag entry is a copy of the normal one.
+  unsigned char after_tag_own[kAfterTagOwn];
 };
 
 // What one chunk of input leaves for the next one.

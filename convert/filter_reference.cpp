@@ -61,7 +61,7 @@ std::string reference_convert(const std::string& input, const Options& o) {
     if (previous == '>' && !o.breaks_after_tag) {
       if (current == kEnd) break;
       if (current == ' ') {
-        if (o.keep_line_end_blank) {
+        if (o.keep_blanks) {
           out += ' ';
         } else {
           current = '>';
@@ -74,7 +74,7 @@ std::string reference_convert(const std::string& input, const Options& o) {
     } else {
       if (current == '\n' || current == '\r' || current == kEnd) {
         if (o.escape_newline) out += "\\n";
-      } else if (current == ' ' && !o.keep_line_end_blank) {
+      } else if (current == ' ' && !o.keep_blanks) {
         int next = in.get();
         if (next != '\n' && next != '\r') out += ' ';
         in.unget(next);

@@ -25,7 +25,7 @@ constexpr bool kiv::Options::*kFlags[] = {
     &kiv::Options::escape_star,      &kiv::Options::escape_hash,
     &kiv::Options::double_percent,   &kiv::Options::escape_ampersand,
     &kiv::Options::escape_parens,    &kiv::Options::escape_brackets,
-    &kiv::Options::escape_braces,    &kiv::Options::keep_line_end_blank,
+    &kiv::Options::escape_braces,    &kiv::Options::keep_blanks,
     &kiv::Options::breaks_after_tag, &kiv::Options::html_entities,
 };
 constexpr std::size_t kHeader = 4;

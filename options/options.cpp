@@ -60,7 +60,7 @@ constexpr OptionRow kOptionTable[] = {
       &Options::breaks_after_tag, &Options::syntax_sed}},
     {"-D", {&Options::print_command}},
     {"-Du", {&Options::print_command, &Options::print_frame}},
-    {"-l", {&Options::keep_line_end_blank}},
+    {"-l", {&Options::keep_blanks}},
     {"-h", {&Options::breaks_after_tag}},
     {"-H", {&Options::html_entities}},
     {"-E", {&Options::read_stdin}},
@@ -91,9 +91,8 @@ Options parse_options(int argc, const char* const argv[]) {
   return options;
 }
 
-int option_count() {
-  return static_cast<int>(sizeof kOptionTable / sizeof kOptionTable[0]);
-}
+static_assert(sizeof kOptionTable / sizeof kOptionTable[0] == kOptionCount,
+              "kOptionCount counts the rows of the option table");
 
 const char* option_name(int row) { return kOptionTable[row].name; }
 

@@ -21,7 +21,7 @@ struct Options {
   bool escape_parens = false;       // ( and ) get a backslash
   bool escape_brackets = false;     // [ and ] get a backslash
   bool escape_braces = false;       // { and } get a backslash
-  bool keep_line_end_blank = false; // blanks before breaks and after > stay
+  bool keep_blanks = false;         // blanks before breaks and after > stay
   bool breaks_after_tag = false;    // no special treatment after a >
   bool html_entities = false;       // < and > become &lt; and &gt;
   bool syntax_c = false;            // C print command and frame
@@ -44,8 +44,9 @@ Options parse_options(int argc, const char* const argv[]);
 bool is_operand(const char* argument);
 
 // The rows of the option table, in their comparison order: how many there
-// are, the option string of a row, and setting the flags a row stands for.
-int option_count();
+// are (options.cpp checks the count), the option string of a row, and
+// setting the flags a row stands for.
+constexpr int kOptionCount = 27;
 const char* option_name(int row);
 void set_option_flags(int row, Options& options);
 

@@ -25,7 +25,7 @@ TEST(Options, SingleOptionsSetOneFlag) {
   EXPECT_TRUE(parse({"-%"}).double_percent);
   EXPECT_TRUE(parse({"-rk"}).escape_parens);
   EXPECT_TRUE(parse({"-gk"}).escape_braces);
-  EXPECT_TRUE(parse({"-l"}).keep_line_end_blank);
+  EXPECT_TRUE(parse({"-l"}).keep_blanks);
   EXPECT_TRUE(parse({"-H"}).html_entities);
   EXPECT_TRUE(parse({"-E"}).read_stdin);
   EXPECT_TRUE(parse({"-A"}).write_stdout);
@@ -52,7 +52,7 @@ TEST(Options, PresetsSetTheirEscapesAndSyntax) {
               s.escape_star && s.escape_ampersand && s.escape_brackets &&
               s.syntax_sed);
   EXPECT_FALSE(s.escape_hash || s.escape_bar || s.escape_parens ||
-               s.escape_braces || s.keep_line_end_blank || s.html_entities);
+               s.escape_braces || s.keep_blanks || s.html_entities);
 
   Options du = parse({"-Du"});
   EXPECT_TRUE(du.print_command && du.print_frame);

@@ -17,7 +17,7 @@ constexpr char kVersionLine[] = " Version %s, %s\n\n";
 
 constexpr char kSummary[] = " Loescht Zeilenumbruchzeichen.\n\n";
 
-// A format without arguments: every "%%" prints as one percent sign.
+// Plain text, printed as it is (the web page shows it too).
 constexpr char kOptionList[] =
     " Optionen (durch Leerzeichen getrennt):\n"
     "  -z\tZeilenumbruchzeichen werden durch die Zeichenfolge \\n ersetzt.\n"
@@ -33,7 +33,7 @@ constexpr char kOptionList[] =
     "maskiert.\n"
     "  -st\tSterne (*) werden mit einem Rueckstrich (\\) maskiert.\n"
     "  -kr\tDoppelkreuze (#) werden mit einem Rueckstrich (\\) maskiert.\n"
-    "  -%%\tProzentzeichen (%%) werden mit einem %% maskiert (%%%%).\n"
+    "  -%\tProzentzeichen (%) werden mit einem % maskiert (%%).\n"
     "  -k\tKaufmaennische Und-Zeichen (&) werden mit einem Rueckstrich (\\) "
     "maskiert.\n"
     "  -rk\tRunde Klammern () werden mit einem Rueckstrich (\\) maskiert.\n"
@@ -46,7 +46,7 @@ constexpr char kOptionList[] =
     "  -H\t<- und >-Zeichen werden durch HTML-Metazeichen (&lt; und &gt;) "
     "ersetzt.\n"
     "\n"
-    "  -C\tEntspricht -z -a -r -t -%% -h (fuer C-Syntax).\n"
+    "  -C\tEntspricht -z -a -r -t -% -h (fuer C-Syntax).\n"
     "  -P\tEntspricht -z -a -r -t -h (fuer PHP-Syntax).\n"
     "  -J\tEntspricht -z -a -r -t -sr -h (fuer Javascript-Syntax).\n"
     "  -B\tEntspricht -z -a -r -t -h (fuer Bash-Syntax).\n"
@@ -71,7 +71,7 @@ void show_help(std::FILE* output, const char* program_path) {
   std::fprintf(output, kVersionLine, kVersion, kVersionDate);
   std::fputs(kSummary, output);
   std::fprintf(output, kSyntaxLine, program_path);
-  std::fprintf(output, kOptionList);
+  std::fputs(kOptionList, output);
 }
 
 void show_usage_error(std::FILE* output, const char* program_path) {

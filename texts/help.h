@@ -10,8 +10,7 @@ namespace kiv {
 void show_help(std::FILE* output, const char* program_path);
 
 // The option list of the help screen, one line per option ("  -z\t..."),
-// groups parted by empty lines. It is a format without arguments: each "%%"
-// in it prints as one percent sign.
+// groups parted by empty lines; plain text, not a format.
 const char* help_option_list();
 
 // Prints the usage error for a call that names no source or no target.

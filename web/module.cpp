@@ -17,9 +17,10 @@
 namespace {
 
 // Options with the flags of every row whose bit is set in `rows`.
+static_assert(kiv::kOptionCount <= 32, "a bit of `rows` for every option");
 kiv::Options options_of(unsigned rows) {
   kiv::Options options;
-  for (int row = 0; row < kiv::option_count() && row < 32; ++row) {
+  for (int row = 0; row < kiv::kOptionCount; ++row) {
     if (rows & (1u << row)) kiv::set_option_flags(row, options);
   }
   return options;
@@ -42,17 +43,17 @@ EMSCRIPTEN_KEEPALIVE const char* kiv_help_options() {
   return kiv::help_option_list();
 }
 
-EMSCRIPTEN_KEEPALIVE int kiv_option_count() { return kiv::option_count(); }
+EMSCRIPTEN_KEEPALIVE int kiv_option_count() { return kiv::kOptionCount; }
 
 EMSCRIPTEN_KEEPALIVE const char* kiv_option_name(int row) {
-  return row >= 0 && row < kiv::option_count() ? kiv::option_name(row) : "";
+  return row >= 0 && row < kiv::kOptionCount ? kiv::option_name(row) : "";
 }
 
 // Tells whether option `row` sets every flag that option `other` sets, so
 // that ticking `row` also stands for `other`.
 EMSCRIPTEN_KEEPALIVE int kiv_option_includes(int row, int other) {
-  if (row < 0 || other < 0 || row >= kiv::option_count() ||
-      other >= kiv::option_count()) {
+  if (row < 0 || other < 0 || row >= kiv::kOptionCount ||
+      other >= kiv::kOptionCount) {
     return 0;
   }
   kiv::Options alone = options_of(1u << row);

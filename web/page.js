@@ -34,11 +34,10 @@ const options = [];    // { name, row, text, box, implied, own } in page order
 let fileBytes = null;  // the source when a file was chosen or dropped
 let result = new Uint8Array(0);
 
-// The help screen's option list as { name, text } groups; "%%" in the
-// format prints as "%".
+// The help screen's option list as { name, text } groups.
 function helpGroups() {
   const groups = [[]];
-  const list = kiv.UTF8ToString(kiv._kiv_help_options()).replace(/%%/g, '%');
+  const list = kiv.UTF8ToString(kiv._kiv_help_options());
   for (const line of list.split('\n')) {
     const match = /^ {2}(\S+)\t(.*)$/.exec(line);
     if (match) groups[groups.length - 1].push({ name: match[1], text: match[2] });

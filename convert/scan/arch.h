@@ -5,24 +5,35 @@
 // scan files need. Nothing here includes an intrinsic header: each scan
 // file includes its own, and only when its family is the target.
 
+// Each of KIV_X86_SIMD, KIV_AVX2 and KIV_NEON is 1 or 0 (levels.h picks
+// the scan files by them).
+//
 // x86 processors get vector scans; which one runs is decided at run time,
 // so one build serves every x86-64 processor.
 #if defined(__x86_64__) || defined(_M_X64) || \
     (defined(__i386__) && defined(__SSE2__)) || \
     (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define KIV_X86_SIMD 1
-// The AVX2 and AVX-512 scans need 64-bit tzcnt. MinGW's GCC is left out:
-// it may spill 32-byte vectors to a stack that Windows aligns to 16 bytes
-// only.
+#else
+#define KIV_X86_SIMD 0
+#endif
+// The AVX2 and AVX-512 scans are built for 64-bit x86 only: the AVX-512
+// expanders need _pdep_u64, _pext_u64 and _mm_popcnt_u64, which 32-bit
+// code lacks, and both work on 64-bit masks, which 32-bit code would
+// keep in two registers each. MinGW's GCC is left out: it may spill
+// 32-byte vectors to a stack that Windows aligns to 16 bytes only.
 #if (defined(__x86_64__) || defined(_M_X64)) && !defined(__MINGW32__)
 #define KIV_AVX2 1
-#endif
+#else
+#define KIV_AVX2 0
 #endif
 
 // Every 64-bit Arm processor has NEON (Advanced SIMD); the scan assumes
 // little-endian lanes.
 #if (defined(__aarch64__) && !defined(__ARM_BIG_ENDIAN)) || defined(_M_ARM64)
 #define KIV_NEON 1
+#else
+#define KIV_NEON 0
 #endif
 
 #if defined(__GNUC__) || defined(__clang__)

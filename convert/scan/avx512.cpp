@@ -1,20 +1,20 @@
 // The AVX-512 expanders (VBMI2): a block's whole output without a step per
-// special byte, for every table with FilterTable::block_slots.
+// special byte, for every table.
 //
 // The slot expander lays out a fixed number of slots per input byte (1, 2
 // or 4: the table's longest form), the form right-aligned in them. Lookups
 // of the table (vpermi2b over 128 entries; the bytes from 128 up are
 // plain) give each slot's byte and which slots a byte uses; the after-tag
-// forms of a blank, LF and CR change that by masks; vpcompressb keeps the
-// used slots of 64 in a register, stored whole (a compress straight to
-// memory is slow on Intel).
+// forms of FilterTable::after_tag_own change that by masks; vpcompressb
+// keeps the used slots of 64 in a register, stored whole (a compress
+// straight to memory is slow on Intel).
 //
 // For two_byte_forms (every preset) the older vpexpandb expander stays,
 // as it measured faster there: the output of a block is its bytes with a
 // slot opened before each special one, and vpexpandb opens all the slots
 // at once; the slots then get the prefix. The blank before a line break,
-// instead of being taken back, becomes that break's backslash and the
-// break just its n: same bytes, same length, no slot.
+// instead of being taken back, becomes that break's prefix and the break
+// just its letter: same bytes, same length, no slot.
 
 #include "convert/scan/arch.h"
 
@@ -35,7 +35,10 @@ struct ExpandScan {
   __m512i low;        // the nibble tables, in every lane
   __m512i high;
   __m512i letters;    // per byte below 16: its letter minus itself
-  bool percent;       // '%' is doubled, so its prefix is '%'
+  __m512i prefix;     // the first byte of every form but that of '%'
+  __m512i percent_prefix;
+  __m512i breaks[sizeof kLineBreaks];
+  bool percent;       // '%' is special, with a prefix of its own
   bool keep_blanks;
 };
 
@@ -62,7 +65,16 @@ ExpandScan make_expand_scan(const FilterTable& table) {
     }
   }
   scan.letters = in_every_lane(letters);
-  scan.percent = table.special[static_cast<unsigned char>('%')] != 0;
+  // Every form has two bytes; a line break is always special.
+  scan.prefix =
+      _mm512_set1_epi8(static_cast<char>(table.form[kLineBreaks[0]][0]));
+  const unsigned char percent = '%';
+  scan.percent = table.special[percent] != 0;
+  scan.percent_prefix =
+      _mm512_set1_epi8(static_cast<char>(table.form[percent][0]));
+  for (std::size_t i = 0; i < sizeof kLineBreaks; ++i) {
+    scan.breaks[i] = _mm512_set1_epi8(static_cast<char>(kLineBreaks[i]));
+  }
   scan.keep_blanks = table.keep_blanks;
   return scan;
 }
@@ -79,9 +91,9 @@ inline unsigned char* expand_half(const ExpandScan& scan, __m512i bytes,
   std::uint64_t used = _pdep_u64(specials, 0x5555555555555555ull) | byte_slots;
   std::uint64_t placed = _pext_u64(byte_slots, used);
   __m512i spread = _mm512_maskz_expand_epi8(placed, bytes);
-  __m512i prefix = _mm512_set1_epi8('\\');
+  __m512i prefix = scan.prefix;
   if (scan.percent) {
-    // A prefix slot takes '%' when the byte after it is '%'.
+    // A prefix slot takes the prefix of '%' when the byte after it is '%'.
     const __m512i next = _mm512_set_epi8(
         0, 63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47,
         46, 45, 44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29,
@@ -91,7 +103,7 @@ inline unsigned char* expand_half(const ExpandScan& scan, __m512i bytes,
         _mm512_maskz_permutexvar_epi8(~__mmask64{0}, next, spread),
         _mm512_set1_epi8('%'));
     prefix = _mm512_mask_blend_epi8(before_percent, prefix,
-                                    _mm512_set1_epi8('%'));
+                                    scan.percent_prefix);
   }
   _mm512_storeu_si512(o, _mm512_mask_blend_epi8(placed, prefix, spread));
   return o + 32 + _mm_popcnt_u32(specials);
@@ -113,12 +125,12 @@ inline unsigned char* expand_block(const ExpandScan& scan,
       block, _mm512_shuffle_epi8(scan.letters,
                                  _mm512_adds_epu8(block, _mm512_set1_epi8(0x70))));
   if (!scan.keep_blanks) {
-    std::uint64_t breaks =
-        _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8('\n')) |
-        _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8('\r'));
+    std::uint64_t breaks = 0;
+    for (const __m512i& line_break : scan.breaks) {
+      breaks |= _mm512_cmpeq_epi8_mask(block, line_break);
+    }
     std::uint64_t blanks = _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(' '));
-    bytes = _mm512_mask_blend_epi8(blanks & breaks >> 1, bytes,
-                                   _mm512_set1_epi8('\\'));
+    bytes = _mm512_mask_blend_epi8(blanks & breaks >> 1, bytes, scan.prefix);
     specials &= ~(breaks & blanks << 1);
     // A blank before the block is taken back: the break is written whole.
     o -= (breaks & 1) & (p[-1] == ' ');
@@ -138,7 +150,8 @@ inline std::uint64_t byte_mask(const Scan&, const unsigned char* p,
                                 _mm512_set1_epi8(static_cast<char>(value)));
 }
 
-// A blank, LF or CR read in after-tag mode, as the slot scan writes it.
+// A byte of FilterTable::after_tag_own read in after-tag mode, as the
+// slot scan writes it.
 struct AfterByte {
   unsigned char value;
   std::uint64_t differs;  // all ones if its form is not the normal one;
@@ -148,17 +161,16 @@ struct AfterByte {
   unsigned char last;     // that byte
 };
 
-// The slot scan, for every table with block_slots: each byte gets kSlots
-// slots (the last ones, for a form shorter than kSlots), the slots take
-// the form's bytes from lookups of the table, and vpcompressb keeps the
-// used ones.
+// The slot scan, for every table: each byte gets kSlots slots (the last
+// ones, for a form shorter than kSlots), the slots take the form's bytes
+// from lookups of the table, and vpcompressb keeps the used ones.
 template <int kSlots>
 struct SlotScan {
   static constexpr bool kExpands = true;
   static constexpr int kFirst = 4 - kSlots;  // the first slot_form in use
   __m512i bits[2];        // slot_bits, bytes 0-63 and 64-127
   __m512i form[4][2];     // slot_form, the same way
-  AfterByte after[3];
+  AfterByte after[kAfterTagOwn];
 };
 
 template <int kSlots>
@@ -171,10 +183,9 @@ SlotScan<kSlots> make_slot_scan(const FilterTable& table) {
     scan.form[j][0] = _mm512_loadu_si512(table.slot_form[j]);
     scan.form[j][1] = _mm512_loadu_si512(table.slot_form[j] + 64);
   }
-  const unsigned char values[3] = {' ', '\n', '\r'};
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < kAfterTagOwn; ++i) {
     AfterByte& a = scan.after[i];
-    unsigned c = values[i];
+    unsigned c = table.after_tag_own[i];
     const unsigned entry = kAfterTag + c;
     unsigned length = table.form_length[entry];
     bool same = length == table.form_length[c] &&
@@ -321,7 +332,7 @@ std::size_t filter_avx512(const FilterTable& table, FilterState& state,
       }
       return blocks::filter_with(table, make_slot_scan<2>(table), state, in,
                                  n, out);
-    default:
+    default:  // 4
       return blocks::filter_with(table, make_slot_scan<4>(table), state, in,
                                  n, out);
   }

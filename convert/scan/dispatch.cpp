@@ -1,9 +1,10 @@
 // Chooses the scan level for this processor, once, and calls in. This is
-// the only place that knows a choice exists; adding a level is adding its
-// file and a line here.
+// the only place that knows a choice exists; the levels are the list in
+// levels.h.
+
+#include "convert/scan/dispatch.h"
 
 #include "convert/scan/arch.h"
-#include "convert/scan/dispatch.h"
 #include "convert/scan/levels.h"
 
 #if KIV_X86_SIMD && defined(_MSC_VER)
@@ -14,6 +15,10 @@
 namespace kiv {
 namespace {
 
+bool always() { return true; }
+
+// The checks of the x86 levels; a build without one of them leaves its
+// check unused.
 #if KIV_X86_SIMD && defined(_MSC_VER)
 KIV_TARGET("xsave")
 bool os_saves_ymm() { return (_xgetbv(0) & 6) == 6; }
@@ -21,56 +26,91 @@ bool os_saves_ymm() { return (_xgetbv(0) & 6) == 6; }
 KIV_TARGET("xsave")
 bool os_saves_zmm() { return (_xgetbv(0) & 0xE6) == 0xE6; }
 
-ScanLevel detect() {
+struct X86Features {
+  bool ssse3 = false;
+  bool avx2_bmi = false;
+  bool avx512 = false;
+};
+
+X86Features read_features() {
+  X86Features has;
   int info[4];
   __cpuid(info, 0);
   int last_leaf = info[0];
   __cpuid(info, 1);
-  bool ssse3 = (info[2] & (1 << 9)) != 0;
+  has.ssse3 = (info[2] & (1 << 9)) != 0;
   bool avx = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0 &&
              os_saves_ymm();
-  bool avx2_bmi = false;
-  bool avx512 = false;
   if (avx && last_leaf >= 7) {
     __cpuidex(info, 7, 0);
-    avx2_bmi = (info[1] & (1 << 5)) != 0 && (info[1] & (1 << 3)) != 0;
+    has.avx2_bmi = (info[1] & (1 << 5)) != 0 && (info[1] & (1 << 3)) != 0;
     // F, BW, VL and BMI2; VBMI and VBMI2; the system saves the ZMM state.
     const int ebx = (1 << 16) | (1 << 30) | (1 << 31) | (1 << 8);
     const int ecx = (1 << 1) | (1 << 6);
-    avx512 = avx2_bmi && (info[1] & ebx) == ebx && (info[2] & ecx) == ecx &&
-             os_saves_zmm();
+    has.avx512 = has.avx2_bmi && (info[1] & ebx) == ebx &&
+                 (info[2] & ecx) == ecx && os_saves_zmm();
   }
-#if KIV_AVX2
-  if (avx512) return ScanLevel::avx512;
-  if (avx2_bmi) return ScanLevel::avx2;
-#endif
-  return ssse3 ? ScanLevel::ssse3 : ScanLevel::sse2;
+  return has;
 }
+
+const X86Features& features() {
+  static const X86Features has = read_features();
+  return has;
+}
+
+bool has_ssse3() { return features().ssse3; }
+[[maybe_unused]] bool has_avx2() { return features().avx2_bmi; }
+[[maybe_unused]] bool has_avx512() { return features().avx512; }
 #elif KIV_X86_SIMD
-ScanLevel detect() {
-#if KIV_AVX2
-  bool avx2_bmi =
-      __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");
-  if (avx2_bmi && __builtin_cpu_supports("avx512f") &&
-      __builtin_cpu_supports("avx512bw") &&
-      __builtin_cpu_supports("avx512vl") &&
-      __builtin_cpu_supports("avx512vbmi") &&
-      __builtin_cpu_supports("avx512vbmi2") &&
-      __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt")) {
-    return ScanLevel::avx512;
-  }
-  if (avx2_bmi) return ScanLevel::avx2;
-#endif
-  if (__builtin_cpu_supports("ssse3")) return ScanLevel::ssse3;
-  return ScanLevel::sse2;
+bool has_ssse3() { return __builtin_cpu_supports("ssse3"); }
+[[maybe_unused]] bool has_avx2() {
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");
 }
-#elif KIV_NEON
-ScanLevel detect() { return ScanLevel::neon; }
-#else
-ScanLevel detect() { return ScanLevel::scalar; }
+[[maybe_unused]] bool has_avx512() {
+  return has_avx2() && __builtin_cpu_supports("avx512f") &&
+         __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vl") &&
+         __builtin_cpu_supports("avx512vbmi") &&
+         __builtin_cpu_supports("avx512vbmi2") &&
+         __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+}
 #endif
 
+// A level of the list: its entry and check, both null if this build does
+// not have it (so that neither is named then).
+struct Level {
+  const char* name;
+  ScanEntry* filter;
+  bool (*runs)();
+};
+
+#define KIV_IF(built, then, otherwise) KIV_IF_EXPANDED(built, then, otherwise)
+#define KIV_IF_EXPANDED(built, then, otherwise) KIV_IF_##built(then, otherwise)
+#define KIV_IF_0(then, otherwise) otherwise
+#define KIV_IF_1(then, otherwise) then
+#define KIV_LEVEL(name, built, runs) \
+  {#name, KIV_IF(built, filter_##name, nullptr), KIV_IF(built, runs, nullptr)},
+constexpr Level kLevels[] = {KIV_SCAN_LEVELS(KIV_LEVEL)};
+#undef KIV_LEVEL
+static_assert(sizeof kLevels / sizeof kLevels[0] == kScanLevels,
+              "a row per level of the enum");
+
+const Level& level_of(ScanLevel level) {
+  return kLevels[static_cast<int>(level)];
+}
+
+ScanLevel detect() {
+  for (int level = kScanLevels - 1; level > 0; --level) {
+    if (scan_level_runs(static_cast<ScanLevel>(level))) {
+      return static_cast<ScanLevel>(level);
+    }
+  }
+  return ScanLevel::scalar;
+}
+
 }  // namespace
+
+const char* scan_level_name(ScanLevel level) { return level_of(level).name; }
 
 ScanLevel best_scan_level() {
   static const ScanLevel best = detect();
@@ -78,44 +118,21 @@ ScanLevel best_scan_level() {
 }
 
 bool scan_level_runs(ScanLevel level) {
-  ScanLevel best = best_scan_level();
-  if (level == ScanLevel::scalar || level == best) return true;
-  // The x86 levels below the best one run too.
-  return best <= ScanLevel::avx512 && level < best;
+  const Level& row = level_of(level);
+  return row.filter != nullptr && row.runs();
 }
 
 std::size_t filter_chunk_at(ScanLevel level, const FilterTable& table,
                             FilterState& state, const unsigned char* in,
                             std::size_t n, unsigned char* out) {
-  switch (level) {
-#if KIV_AVX2
-    case ScanLevel::avx512:
-      // The expander serves the tables whose blocks it can build whole;
-      // any other table takes the AVX2 steps.
-      if (table.block_slots != 0) return filter_avx512(table, state, in, n, out);
-      return filter_avx2(table, state, in, n, out);
-    case ScanLevel::avx2:
-      return filter_avx2(table, state, in, n, out);
-#endif
-#if KIV_X86_SIMD
-    case ScanLevel::ssse3:
-      return filter_ssse3(table, state, in, n, out);
-    case ScanLevel::sse2:
-      return filter_sse2(table, state, in, n, out);
-#endif
-#if KIV_NEON
-    case ScanLevel::neon:
-      return filter_neon(table, state, in, n, out);
-#endif
-    default:
-      return filter_scalar(table, state, in, n, out);
-  }
+  return level_of(level).filter(table, state, in, n, out);
 }
 
 std::size_t filter_chunk(const FilterTable& table, FilterState& state,
                          const unsigned char* in, std::size_t n,
                          unsigned char* out) {
-  return filter_chunk_at(best_scan_level(), table, state, in, n, out);
+  static ScanEntry* const best = level_of(best_scan_level()).filter;
+  return best(table, state, in, n, out);
 }
 
 }  // namespace kiv

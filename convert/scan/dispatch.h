@@ -9,12 +9,21 @@
 #include <cstddef>
 
 #include "convert/filter.h"
+#include "convert/scan/levels.h"
 
 namespace kiv {
 
-// On x86 slowest first, the order of preference.
-enum class ScanLevel : unsigned char { scalar, sse2, ssse3, avx2, avx512, neon };
-constexpr int kScanLevels = 6;
+// Every level of the list in levels.h, slowest first, whether this build
+// has it or not.
+#define KIV_SCAN_LEVEL_NAME(name, built, runs) name,
+enum class ScanLevel : unsigned char { KIV_SCAN_LEVELS(KIV_SCAN_LEVEL_NAME) };
+#undef KIV_SCAN_LEVEL_NAME
+#define KIV_SCAN_LEVEL_ONE(name, built, runs) +1
+constexpr int kScanLevels = 0 KIV_SCAN_LEVELS(KIV_SCAN_LEVEL_ONE);
+#undef KIV_SCAN_LEVEL_ONE
+
+// The level's name in levels.h ("scalar", "avx2", ...).
+const char* scan_level_name(ScanLevel level);
 
 // The fastest level this processor and this build support.
 ScanLevel best_scan_level();

@@ -13,8 +13,6 @@
 namespace kiv {
 namespace {
 
-using blocks::kBlockBytes;
-
 struct NeonScan {
   static constexpr bool kExpands = false;
   uint8x16_t low;
@@ -52,11 +50,6 @@ inline std::uint64_t byte_mask(const NeonScan&, const unsigned char* p,
   return bits64(vceqq_u8(vld1q_u8(p), wanted), vceqq_u8(vld1q_u8(p + 16), wanted),
                 vceqq_u8(vld1q_u8(p + 32), wanted),
                 vceqq_u8(vld1q_u8(p + 48), wanted));
-}
-
-inline void copy_block(const NeonScan&, unsigned char* to,
-                       const unsigned char* from) {
-  std::memcpy(to, from, kBlockBytes);
 }
 
 }  // namespace

@@ -47,11 +47,6 @@ inline std::uint64_t byte_mask(const ScalarScan&, const unsigned char* p,
   return mask;
 }
 
-inline void copy_block(const ScalarScan&, unsigned char* to,
-                       const unsigned char* from) {
-  std::memcpy(to, from, kBlockBytes);
-}
-
 }  // namespace
 
 std::size_t filter_scalar(const FilterTable& table, FilterState& state,

@@ -11,8 +11,6 @@
 namespace kiv {
 namespace {
 
-using blocks::kBlockBytes;
-
 struct Sse2Scan {
   static constexpr bool kExpands = false;
   __m128i specials[sizeof(FilterTable::specials)];
@@ -28,31 +26,25 @@ Sse2Scan make_sse2_scan(const FilterTable& table) {
   return scan;
 }
 
-inline std::uint64_t special_bits16(const Sse2Scan& scan,
-                                    const unsigned char* p) {
+// All ones in the bytes of the 16 at p that are special.
+inline __m128i special16(const Sse2Scan& scan, const unsigned char* p) {
   __m128i block = sse2::load16(p);
   __m128i hits = _mm_setzero_si128();
   for (int i = 0; i < scan.count; ++i) {
     hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, scan.specials[i]));
   }
-  return sse2::bits16(hits);
+  return hits;
 }
 
 inline std::uint64_t special_mask(const Sse2Scan& scan,
                                   const unsigned char* p) {
-  return special_bits16(scan, p) | special_bits16(scan, p + 16) << 16 |
-         special_bits16(scan, p + 32) << 32 |
-         special_bits16(scan, p + 48) << 48;
+  return sse2::bits64(special16(scan, p), special16(scan, p + 16),
+                      special16(scan, p + 32), special16(scan, p + 48));
 }
 
 inline std::uint64_t byte_mask(const Sse2Scan&, const unsigned char* p,
                                unsigned char value) {
   return sse2::byte_mask(p, value);
-}
-
-inline void copy_block(const Sse2Scan&, unsigned char* to,
-                       const unsigned char* from) {
-  std::memcpy(to, from, kBlockBytes);
 }
 
 }  // namespace

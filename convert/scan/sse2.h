@@ -20,14 +20,19 @@ inline std::uint64_t bits16(__m128i marks) {
   return static_cast<unsigned>(_mm_movemask_epi8(marks));
 }
 
+// A bit per byte of four vectors, the 64 bytes of a block in order, whose
+// top bit is set.
+inline std::uint64_t bits64(__m128i m0, __m128i m1, __m128i m2, __m128i m3) {
+  return bits16(m0) | bits16(m1) << 16 | bits16(m2) << 32 | bits16(m3) << 48;
+}
+
 // A bit for every byte of the 64 at p that equals value.
 inline std::uint64_t byte_mask(const unsigned char* p, unsigned char value) {
   const __m128i wanted = _mm_set1_epi8(static_cast<char>(value));
-  std::uint64_t mask = 0;
-  for (int k = 0; k < 4; ++k) {
-    mask |= bits16(_mm_cmpeq_epi8(load16(p + 16 * k), wanted)) << (16 * k);
-  }
-  return mask;
+  return bits64(_mm_cmpeq_epi8(load16(p), wanted),
+                _mm_cmpeq_epi8(load16(p + 16), wanted),
+                _mm_cmpeq_epi8(load16(p + 32), wanted),
+                _mm_cmpeq_epi8(load16(p + 48), wanted));
 }
 
 }  // namespace sse2

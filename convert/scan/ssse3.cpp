@@ -13,44 +13,33 @@
 namespace kiv {
 namespace {
 
-using blocks::kBlockBytes;
-
 struct Ssse3Scan {
   static constexpr bool kExpands = false;
   __m128i low;
   __m128i high;
 };
 
+// All ones in the bytes of the 16 at p that are not special.
 KIV_TARGET("ssse3")
-inline std::uint64_t special_bits16(const Ssse3Scan& scan,
-                                    const unsigned char* p) {
+inline __m128i plain16(const Ssse3Scan& scan, const unsigned char* p) {
   const __m128i nibble = _mm_set1_epi8(0x0F);
   __m128i block = sse2::load16(p);
   __m128i low = _mm_shuffle_epi8(scan.low, _mm_and_si128(block, nibble));
   __m128i high = _mm_shuffle_epi8(
       scan.high, _mm_and_si128(_mm_srli_epi16(block, 4), nibble));
-  __m128i plain =
-      _mm_cmpeq_epi8(_mm_and_si128(low, high), _mm_setzero_si128());
-  return ~sse2::bits16(plain) & 0xFFFFu;
+  return _mm_cmpeq_epi8(_mm_and_si128(low, high), _mm_setzero_si128());
 }
 
 KIV_TARGET("ssse3")
 inline std::uint64_t special_mask(const Ssse3Scan& scan,
                                   const unsigned char* p) {
-  return special_bits16(scan, p) | special_bits16(scan, p + 16) << 16 |
-         special_bits16(scan, p + 32) << 32 |
-         special_bits16(scan, p + 48) << 48;
+  return ~sse2::bits64(plain16(scan, p), plain16(scan, p + 16),
+                       plain16(scan, p + 32), plain16(scan, p + 48));
 }
 
 inline std::uint64_t byte_mask(const Ssse3Scan&, const unsigned char* p,
                                unsigned char value) {
   return sse2::byte_mask(p, value);
-}
-
-KIV_TARGET("ssse3")
-inline void copy_block(const Ssse3Scan&, unsigned char* to,
-                       const unsigned char* from) {
-  std::memcpy(to, from, kBlockBytes);
 }
 
 }  // namespace

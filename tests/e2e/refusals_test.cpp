@@ -174,7 +174,12 @@ TEST_F(Run, OneFileUnderTwoNamesIsRefused) {
   ASSERT_EQ(link(path("a.txt").c_str(), path("hard.txt").c_str()), 0);
   ASSERT_EQ(symlink("a.txt", path("soft.txt").c_str()), 0);
   folder("sub");
+  // Past 4 GiB, and sparse, so that nothing is stored: a 32-bit build
+  // needs 64-bit sizes to open and identify it at all.
+  put("huge.txt", "");
+  ASSERT_EQ(truncate(path("huge.txt").c_str(), (off_t{1} << 32) + 1), 0);
 
+  EXPECT_RUN(kiv({"huge.txt", "./huge.txt"}), 2, same_name("huge.txt"));
   EXPECT_RUN(kiv({"a.txt", "./a.txt"}), 2, same_name("a.txt"));
   EXPECT_RUN(kiv({"./a.txt", "sub/../a.txt"}), 2, same_name("./a.txt"));
   EXPECT_RUN(kiv({"a.txt", path("a.txt")}), 2, same_name("a.txt"));
@@ -203,7 +208,7 @@ TEST_F(Run, OneFileUnderTwoNamesIsRefused) {
   EXPECT_RUN(kiv_redirected({"a.txt", "nodir/out.txt"}, "", "a.txt"), 5, "");
 
   EXPECT_BYTES(get("a.txt"), source);
-  EXPECT_EQ(files(), Names({"a.txt", "hard.txt", "soft.txt", "sub"}));
+  EXPECT_EQ(files(), Names({"a.txt", "hard.txt", "huge.txt", "soft.txt", "sub"}));
 
   // A named pipe read and written by Kiv itself would never end, and with
   // no writer opening it as the source would wait for ever. Windows has
