@@ -120,29 +120,28 @@ function(kiv_convert)
   get_filename_component(output_dir "${output}" DIRECTORY)
   file(RELATIVE_PATH shown "${CMAKE_BINARY_DIR}" "${output}")
 
+  # With VARIABLE, Kiv writes its line beside the header, and this file,
+  # run as a script, makes the header of it.
+  set(target "${output}")
+  set(make_header "")
+  set(script "")
+  if(DEFINED arg_VARIABLE)
+    get_property(script GLOBAL PROPERTY KIV_CONVERT_FILE)
+    set(target "${output}.kiv")
+    set(make_header BYPRODUCTS "${target}"
+      COMMAND "${CMAKE_COMMAND}" "-DKIV_LITERAL=${target}" "-DKIV_HEADER=${output}"
+              "-DKIV_VARIABLE=${arg_VARIABLE}" "-DKIV_SOURCE=${source}" -P "${script}")
+  endif()
+
   # Absolute names start with / (or a drive letter), so Kiv never takes
   # one for an option. A run that fails removes the OUTPUT it began to
   # write, so the next build runs it again.
-  if(DEFINED arg_VARIABLE)
-    get_property(script GLOBAL PROPERTY KIV_CONVERT_FILE)
-    set(literal "${output}.kiv")
-    add_custom_command(
-      OUTPUT "${output}"
-      BYPRODUCTS "${literal}"
-      COMMAND "${CMAKE_COMMAND}" -E make_directory "${output_dir}"
-      COMMAND Kiv::Kiv "${source}" "${literal}" ${arg_OPTIONS}
-      COMMAND "${CMAKE_COMMAND}" "-DKIV_LITERAL=${literal}" "-DKIV_HEADER=${output}"
-              "-DKIV_VARIABLE=${arg_VARIABLE}" "-DKIV_SOURCE=${source}" -P "${script}"
-      DEPENDS "${source}" Kiv::Kiv "${script}"
-      COMMENT "Kiv: ${shown}"
-      VERBATIM)
-    return()
-  endif()
   add_custom_command(
     OUTPUT "${output}"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${output_dir}"
-    COMMAND Kiv::Kiv "${source}" "${output}" ${arg_OPTIONS}
-    DEPENDS "${source}" Kiv::Kiv
+    COMMAND Kiv::Kiv "${source}" "${target}" ${arg_OPTIONS}
+    ${make_header}
+    DEPENDS "${source}" Kiv::Kiv ${script}
     COMMENT "Kiv: ${shown}"
     VERBATIM)
 endfunction()
