@@ -1,11 +1,13 @@
 #!/bin/sh
 # Builds examples/embed-html in a folder whose name holds a blank and a %,
 # once against Kiv installed into a fresh prefix (find_package) and once
-# with Kiv's sources as a subproject, and checks that the program prints
-# the page. Against the installed Kiv it then checks that kiv_convert
-# writes page.inc again when the page changes and when Kiv changes, and
-# that the build fails with Kiv's message when Kiv fails, and that
-# kiv_convert refuses what would overwrite the source.
+# with Kiv's sources as a subproject, and checks that the programs print
+# the page (as a printf statement and as a constant, in C and C++).
+# Against the installed Kiv it then checks that kiv_convert writes again
+# when the page changes and when Kiv changes, that the build fails with
+# Kiv's message when Kiv fails and with its own on a NUL byte, and that
+# kiv_convert refuses what would overwrite the source or cannot make a
+# constant. Kiv itself must build without GoogleTest, except under CI.
 # Usage: check_cmake.sh CMAKE GENERATOR BUILD_DIR SOURCE_DIR
 cmake=$1
 generator=$2
@@ -31,12 +33,17 @@ configure_and_build() {
     { cat "$scratch/log"; return 1; }
 }
 build_again() { "$cmake" --build "$1" >"$scratch/log" 2>&1; }
+# said TEXT: the log holds TEXT, however CMake wrapped its lines.
+said() { tr '\n' ' ' <"$scratch/log" | tr -s ' ' | grep -qF -- "$1"; }
 
-# prints_page BUILD_FOLDER: the program prints the page and the line feed
-# that ends the text.
+# prints_page BUILD_FOLDER: the printf program prints the page and the
+# line feed that ends the text, the programs with the constant the page
+# itself.
 prints_page() {
   { cat "$example/page.html"; echo; } >"$scratch/wanted"
-  "$1/embed_html" >"$scratch/printed" && cmp -s "$scratch/wanted" "$scratch/printed"
+  "$1/embed_html" >"$scratch/printed" && cmp -s "$scratch/wanted" "$scratch/printed" &&
+    "$1/embed_const_c" >"$scratch/printed" && cmp -s "$example/page.html" "$scratch/printed" &&
+    "$1/embed_const_cpp" >"$scratch/printed" && cmp -s "$example/page.html" "$scratch/printed"
 }
 
 # With Kiv as a subproject.
@@ -49,6 +56,9 @@ installed="$scratch/installed"
 configure_and_build "$installed" -DCMAKE_PREFIX_PATH="$prefix" ||
   fail "the example does not build against the installed Kiv"
 prints_page "$installed" || fail "against the installed Kiv the example prints another text"
+[ "$(wc -l <"$installed/page.h")" -eq 2 ] &&
+  grep -q '^static const char page_html\[\] = ".*\\"Rechnung.*";$' "$installed/page.h" ||
+  { cat "$installed/page.h"; fail "page.h is not one constant"; }
 
 # A changed page is converted again.
 printf '<p>Neu: "heute" 100%%</p>\n' >>"$example/page.html"
@@ -61,6 +71,14 @@ touch "$prefix/bin/Kiv"
 build_again "$installed" || fail "building after a change of Kiv failed"
 [ -n "$(find "$installed/page.inc" -newer "$scratch/before")" ] ||
   fail "page.inc was not written again after Kiv changed"
+
+# A NUL byte fails the build of page.h with a message, and no page.h is
+# left behind.
+printf 'vorher\000nachher\n' >"$example/page.html"
+build_again "$installed" && fail "the build succeeded with a NUL byte in the page"
+said "kiv_convert: $example/page.html holds a NUL byte" ||
+  { cat "$scratch/log"; fail "the build does not say that the page holds a NUL byte"; }
+[ -e "$installed/page.h" ] && fail "page.h is left behind after a NUL byte"
 
 # When Kiv fails (the source is a folder), so does the build, with Kiv's
 # message; page.inc keeps what the last good run wrote.
@@ -81,9 +99,34 @@ refused() {  # refused ARGUMENTS MESSAGE
     "$prefix/share/cmake/Kiv/KivConvert.cmake" "$1" >"$scratch/refused.cmake"
   (cd "$scratch" && "$cmake" -P refused.cmake) >"$scratch/log" 2>&1 &&
     fail "kiv_convert accepted $1"
-  grep -q "$2" "$scratch/log" || { cat "$scratch/log"; fail "kiv_convert($1) does not say why"; }
+  said "$2" || { cat "$scratch/log"; fail "kiv_convert($1) does not say why"; }
 }
 refused 'OUTPUT a.inc SOURCE a.html OPTIONS -C -E' 'option -E is for the standard'
 refused 'OUTPUT a.html SOURCE ./a.html OPTIONS -C' 'SOURCE and OUTPUT are the same file'
+# ... and OPTIONS that cannot make a constant.
+refused 'OUTPUT a.h SOURCE a.html VARIABLE a OPTIONS -C -Du' 'option -Du writes a print command'
+refused 'OUTPUT a.h SOURCE a.html VARIABLE a OPTIONS -a -r -h' 'need -z or a preset'
+refused 'OUTPUT a.h SOURCE a.html VARIABLE a OPTIONS -z -r -h' 'need -a or a preset'
+refused 'OUTPUT a.h SOURCE a.html VARIABLE a OPTIONS -z -a -r' 'need -h or a preset'
+refused 'OUTPUT a.h SOURCE a.html VARIABLE a OPTIONS -P -sk' 'option -sk writes escapes that C'
+refused 'OUTPUT a.h SOURCE a.html VARIABLE 2a' 'VARIABLE 2a is no C name'
+
+# Kiv on a machine without GoogleTest builds its programs and says how to
+# get the tests; under CI, or asked to, it fails instead.
+bare="$scratch/no-gtest"
+without_gtest() {  # without_gtest CI_VALUE KIV_REQUIRE_TESTS_VALUE
+  env -u CI ${1:+CI=$1} "$cmake" -S "$source_dir" -B "$bare" -G "$generator" \
+    -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DKIV_REQUIRE_TESTS="$2" >"$scratch/log" 2>&1
+}
+without_gtest '' ON && fail "KIV_REQUIRE_TESTS=ON passed without GoogleTest"
+without_gtest true OFF && fail "under CI=true a configure passed without GoogleTest"
+if without_gtest '' OFF &&
+    grep -q '^GoogleTest not found: building Kiv without its tests (bash scripts/check' "$scratch/log" &&
+    "$cmake" --build "$bare" -j2 --target Kiv KivS >"$scratch/log" 2>&1; then
+  [ "$(printf 'a"b\n' | "$bare/KivS" -C)" = 'a\"b\n\n' ] || fail "KivS built without GoogleTest converts wrongly"
+  [ -x "$bare/Kiv" ] || fail "no Kiv built without GoogleTest"
+else
+  cat "$scratch/log"; fail "Kiv does not build without GoogleTest"
+fi
 
 exit $status

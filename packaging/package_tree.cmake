@@ -1,15 +1,19 @@
-# Run by CPack on the staged tree of a package just before packing it. For
-# the Debian package it adds Debian's own files and compresses what Debian
-# wants compressed (gzip -9n: no name, no time stamp, the same bytes on
-# every run).
-
-if(NOT CPACK_GENERATOR STREQUAL "DEB")
-  return()
-endif()
+# Run by CPack on the staged tree of a package just before packing it. The
+# tarball gets README and license at its top; the Debian package and the
+# RPM get compressed manual pages (gzip -9n: no name, no time stamp, the
+# same bytes on every run), the Debian package also Debian's own files.
 
 set(root "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
 set(packaging "${CPACK_KIV_PACKAGING_DIR}")
 set(doc "${root}/share/doc/kiv")
+
+if(CPACK_GENERATOR STREQUAL "TGZ")
+  file(COPY "${CPACK_KIV_SOURCE_DIR}/README.md" "${CPACK_KIV_SOURCE_DIR}/LICENSE"
+       DESTINATION "${CPACK_TEMPORARY_DIRECTORY}")
+endif()
+if(NOT CPACK_GENERATOR STREQUAL "DEB" AND NOT CPACK_GENERATOR STREQUAL "RPM")
+  return()
+endif()
 
 function(gzip_in_place file)
   execute_process(COMMAND gzip -9nf "${file}" RESULT_VARIABLE result)
@@ -22,6 +26,10 @@ file(GLOB pages "${root}/share/man/man1/*.1")
 foreach(page IN LISTS pages)
   gzip_in_place("${page}")
 endforeach()
+
+if(CPACK_GENERATOR STREQUAL "RPM")
+  return()
+endif()
 
 file(COPY "${packaging}/copyright" DESTINATION "${doc}")
 configure_file("${packaging}/changelog" "${doc}/changelog.Debian" COPYONLY)
