@@ -1,7 +1,7 @@
-// The JavaScript preset in headless Chromium: the -J -Du pages, once with
-// document.write recording and once with the real one, the -J -D
-// statements as external scripts, and the chain of the warning text
-// ending in a page. What document.write gets must be the text, changed
+// The JavaScript preset in a headless browser (Chromium or Firefox, as
+// KIV_ENGINE says): the -J -Du pages, once with document.write recording
+// and once with the real one, the -J -D statements as external scripts,
+// and the chain of the warning text ending in a page. What document.write gets must be the text, changed
 // only as the line-break rules say, read as the page's UTF-8.
 
 #include <gtest/gtest.h>
@@ -129,8 +129,8 @@ TEST(Browser, PagesScriptsAndTheChainWriteEveryText) {
   EXPECT_TRUE(doms.matches(written_doms));
 
   std::size_t realistic = roundtrip::realistic_texts_for(page_carries).size();
-  report_count("pages, DOMs and external scripts in Chromium", realistic, texts.size());
-  report_count("chain JavaScript in C (gcc, Chromium)",
+  report_count("pages, DOMs and external scripts in " + engine.name, realistic, texts.size());
+  report_count("chain JavaScript in C (gcc, " + engine.name + ")",
                roundtrip::realistic_texts_for(chain_carries).size(), chain_texts.size());
 }
 

@@ -9,7 +9,7 @@ namespace kiv::browser {
 namespace {
 
 // Fragments per write document: a broken one spoils only its own
-// document, and a document costs Chromium a frame.
+// document, and a document costs the browser a frame.
 constexpr std::size_t kFragmentsPerDocument = 40;
 
 constexpr char kHead[] =
@@ -37,6 +37,16 @@ std::string note(const std::string& record) {
 std::string browser_dir() {
   const char* dir = std::getenv("KIV_BROWSER_DIR");
   return dir != nullptr && *dir != '\0' ? dir : "tests/browser";
+}
+
+// A script of tests/browser, as a path that holds from any folder.
+std::string script_path(const std::string& name) {
+  std::string script = browser_dir() + "/" + name;
+  if (script[0] != '/') {
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd) != nullptr) script = std::string(cwd) + "/" + script;
+  }
+  return script;
 }
 
 bool ends_with(const std::string& text, const std::string& end) {
@@ -69,12 +79,8 @@ void FrameRun::add_dom_document(const std::string& name, const std::string& body
 
 ::testing::AssertionResult FrameRun::load(const std::string& node) const {
   write_file(dir_.file("frames.txt"), names_);
-  std::string script = browser_dir() + "/frames.js";
-  if (script[0] != '/') {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) != nullptr) script = std::string(cwd) + "/" + script;
-  }
-  roundtrip::Outcome ran = roundtrip::run_program({node, script, dir_.path()}, dir_.path());
+  roundtrip::Outcome ran =
+      roundtrip::run_program({node, script_path("frames.js"), dir_.path()}, dir_.path());
   if (ran.exit_code == 0) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "frames.js ended with exit code " << ran.exit_code
                                        << ":\n" << ran.out << ran.err;
@@ -158,18 +164,13 @@ bool WriteCases::accepted(const FrameRun& run, std::size_t index) const {
   return ::testing::AssertionSuccess();
 }
 
-std::string missing_browser() {
-  const char* chromium = std::getenv("KIV_CHROMIUM");
-  std::string path = chromium != nullptr && *chromium != '\0' ? chromium : "/usr/bin/chromium";
-  if (access(path.c_str(), X_OK) != 0) {
-    return path + " is missing (Debian package chromium)";
-  }
-  std::string module = browser_dir() + "/node_modules/playwright-core/package.json";
-  if (access(module.c_str(), R_OK) != 0) {
-    return "playwright-core is missing in " + browser_dir() +
-           "/node_modules (npm ci there installs it)";
-  }
-  return "";
+Engine find_engine(const std::string& node) {
+  roundtrip::Outcome ran = roundtrip::run_program({node, script_path("engines.js")}, ".");
+  std::string said = ran.out.substr(0, ran.out.find('\n'));
+  if (ran.exit_code == 0) return {said, ""};
+  const char* named = std::getenv("KIV_ENGINE");
+  return {named != nullptr && *named != '\0' ? named : "the browser",
+          said.empty() ? "engines.js failed: " + ran.err : said};
 }
 
 }  // namespace kiv::browser

@@ -1,7 +1,8 @@
 #ifndef KIV_TESTS_BROWSER_FRAMES_H_
 #define KIV_TESTS_BROWSER_FRAMES_H_
 
-// Pages in headless Chromium for the browser tests. The tests write case
+// Pages in a headless browser for the browser tests, in the engine that
+// KIV_ENGINE names (engines.js: chromium or firefox). The tests write case
 // documents into a scratch folder; frames.js serves them on 127.0.0.1,
 // loads them as frames of a few pages in one browser start and writes
 // what each document reported (harness.js): either a transcript of its
@@ -39,7 +40,7 @@ class FrameRun {
   // A document whose DOM is reported; `body` follows <body> directly.
   void add_dom_document(const std::string& name, const std::string& body);
 
-  // Loads every document in Chromium with `node`.
+  // Loads every document in the browser with `node`.
   ::testing::AssertionResult load(const std::string& node) const;
 
   // What document `name` reported; false when it reported nothing.
@@ -92,20 +93,27 @@ class WriteCases {
 ::testing::AssertionResult transcript_matches(const roundtrip::Expectation& expected,
                                               const std::string& transcript);
 
-// What is missing to run the browser tests (chromium, playwright-core in
+// The browser engine of this run as engines.js names it, and what is
+// missing to start it (the browser, its driver in
 // tests/browser/node_modules), or "".
-std::string missing_browser();
+struct Engine {
+  std::string name;
+  std::string missing;
+};
+Engine find_engine(const std::string& node);
 
 }  // namespace kiv::browser
 
-// Looks up node and checks for Chromium and playwright-core; without them
-// the test fails under CI (where scripts/check installs them) and is
-// skipped elsewhere.
+// Looks up node and the engine, and names the engine in every failure of
+// the test (`engine`); without the browser or its driver the test fails
+// under CI (where scripts/check installs them) and is skipped elsewhere.
 #define REQUIRE_BROWSER(node)                                                 \
   REQUIRE_CLIENT(node, "node", "nodejs");                                     \
-  if (std::string missing = ::kiv::browser::missing_browser(); !missing.empty()) { \
-    if (::kiv::roundtrip::in_ci()) FAIL() << missing << "; scripts/check installs it"; \
-    GTEST_SKIP() << missing << " (scripts/check installs it)";                \
+  const ::kiv::browser::Engine engine = ::kiv::browser::find_engine(node);    \
+  SCOPED_TRACE("in " + engine.name);                                          \
+  if (!engine.missing.empty()) {                                              \
+    if (::kiv::roundtrip::in_ci()) FAIL() << engine.missing << "; scripts/check installs it"; \
+    GTEST_SKIP() << engine.missing << " (scripts/check installs it)";         \
   }
 
 #endif  // KIV_TESTS_BROWSER_FRAMES_H_

@@ -1,5 +1,6 @@
-// Loads case documents in headless Chromium, as frames of a few pages in
-// one browser start, and writes what each of them reported.
+// Loads case documents in a headless browser (engines.js: KIV_ENGINE), as
+// frames of a few pages in one browser start, and writes what each of
+// them reported.
 //
 // Usage: node frames.js FOLDER
 // FOLDER/frames.txt names one case per line; FOLDER/NAME.html is its
@@ -13,7 +14,7 @@
 const fs = require('fs');
 const http = require('http');
 const path = require('path');
-const { launch } = require('./chromium');
+const engine = require('./engines');
 
 // Chromium holds at most 1000 frames per page; a few loading at a time
 // load fastest.
@@ -27,7 +28,7 @@ const types = {
 };
 
 // The page that holds the frames. It keeps a few of them loading at a
-// time and removes each one once it has reported: a page costs Chromium
+// time and removes each one once it has reported: a page costs a browser
 // less with few frames alive.
 function holder(names) {
   return `<!DOCTYPE html>
@@ -96,17 +97,14 @@ async function main() {
   }
   const server = await serve(folder, pages.map(holder));
   const origin = `http://127.0.0.1:${server.address().port}`;
-  const browser = await launch();
+  const browser = await engine.launch();
   const refused = [];
   try {
-    // Requests for other machines go to a proxy that is not there.
-    const context = await browser.newContext({
-      proxy: { server: 'http://127.0.0.1:9', bypass: '127.0.0.1' },
-    });
-    context.on('request', (request) => {
+    const context = await browser.newContext();
+    const page = await context.newPage();
+    page.on('request', (request) => {
       if (new URL(request.url()).origin !== origin) refused.push(request.url());
     });
-    const page = await context.newPage();
     for (let p = 0; p < pages.length; ++p) {
       await page.goto(`${origin}/page/${p}`);
       const count = pages[p].length;
@@ -114,7 +112,7 @@ async function main() {
         await page.waitForFunction((n) => Object.keys(window.kivReports).length >= n, count,
           { timeout: pageTimeoutMs, polling: 50 });
       } catch (error) {
-        console.error(`page ${p}: not every frame reported within ${pageTimeoutMs} ms`);
+        console.error(`${engine.name}, page ${p}: not every frame reported within ${pageTimeoutMs} ms`);
       }
       const reports = await page.evaluate(() => window.kivReports);
       for (const name of pages[p]) {
@@ -128,12 +126,12 @@ async function main() {
     server.close();
   }
   if (refused.length > 0) {
-    console.error('requests for other places were refused:\n' + refused.join('\n'));
+    console.error(`${engine.name}: requests for other places were refused:\n` + refused.join('\n'));
     process.exit(1);
   }
 }
 
 main().catch((error) => {
-  console.error(error);
+  console.error(`${engine.name}:`, error);
   process.exit(1);
 });

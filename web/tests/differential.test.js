@@ -48,7 +48,7 @@ function randomOptions(random) {
   }
 }
 
-test('the page writes what the command line writes', async () => {
+test(`${h.engine}: the page writes what the command line writes`, async () => {
   const random = h.random(20260813);
   const browser = await h.launch();
   try {
