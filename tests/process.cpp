@@ -178,6 +178,7 @@ ProcessResult run_process(const std::vector<std::string>& argv,
     }
     if (streams.close_input) close(0);
     if (streams.close_output) close(1);
+    if (streams.file_limit_quiet) signal(SIGXFSZ, SIG_IGN);
     if (streams.file_limit != 0) {
       rlimit limit = {static_cast<rlim_t>(streams.file_limit),
                       static_cast<rlim_t>(streams.file_limit)};

@@ -24,6 +24,8 @@ struct Streams {
   long file_limit = 0;  // when not 0, no file the process writes grows
                         // beyond this many bytes (a write fails with
                         // EFBIG, or SIGXFSZ if the process lets it)
+  bool file_limit_quiet = false;  // SIGXFSZ ignored for the process (a
+                                  // Windows program under Wine has no say)
   // When not empty, standard input and output are pipes (of a 1 MiB
   // buffer, so that each part arrives whole) instead of `input` and the
   // output file: the parts are fed one after another, and each next one
