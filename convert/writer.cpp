@@ -2,13 +2,21 @@
 
 #include <atomic>
 
-// The writing thread needs POSIX threads and a second processor; Windows
-// and the web page write in the loop's own thread.
-#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+// The writing thread needs POSIX threads (on Windows those of MinGW) and a
+// second processor; the web page writes in the loop's own thread.
+#if !defined(__EMSCRIPTEN__) && (!defined(_WIN32) || defined(__MINGW32__))
 #define KIV_WRITE_THREAD 1
 #include <pthread.h>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sched.h>
 #include <unistd.h>
+#endif
+#endif
+
+#if defined(_WIN32)
+#include "convert/crlf_out.h"
 #endif
 
 namespace kiv {
@@ -39,6 +47,9 @@ struct Output {
   std::atomic<bool> failed{false};
   std::atomic<bool> stop{false};
   std::size_t sizes[kBlocks] = {};
+#if defined(_WIN32)
+  CrlfTarget crlf;
+#endif
 #if KIV_WRITE_THREAD
   pthread_t thread;
   pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
@@ -51,7 +62,11 @@ struct Output {
 Output out;
 
 bool write_block(const unsigned char* data, std::size_t n) {
+#if defined(_WIN32)
+  return write_crlf(out.crlf, out.file, data, n);
+#else
   return std::fwrite(data, 1, n, out.file) == n;
+#endif
 }
 
 #if KIV_WRITE_THREAD
@@ -103,23 +118,34 @@ void* write_handed_over(void*) {
 }
 
 bool second_processor() {
+#if defined(_WIN32)
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) {
+    return false;
+  }
+  return (process & (process - 1)) != 0;  // more than one bit
+#else
 #if defined(__linux__)
   cpu_set_t set;
   if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 1;
 #endif
   return sysconf(_SC_NPROCESSORS_ONLN) > 1;
+#endif
 }
 
-// The thread needs little stack: it only calls fwrite.
+// The thread needs little stack: it only writes.
 bool start_thread() {
   if (!second_processor()) return false;
   pthread_attr_t attributes;
   if (pthread_attr_init(&attributes) != 0) return false;
-  long least = sysconf(_SC_THREAD_STACK_MIN);
   std::size_t stack = 64 * 1024;
+#if defined(_SC_THREAD_STACK_MIN)
+  long least = sysconf(_SC_THREAD_STACK_MIN);
   if (least > 0 && static_cast<std::size_t>(least) > stack) {
     stack = static_cast<std::size_t>(least);
   }
+#endif
   pthread_attr_setstacksize(&attributes, stack);
   bool started =
       pthread_create(&out.thread, &attributes, write_handed_over, nullptr) == 0;
@@ -138,6 +164,9 @@ void wait_queued(unsigned most) {
 
 void begin_output(std::FILE* output) {
   out.file = output;
+#if defined(_WIN32)
+  out.crlf = crlf_target(output);
+#endif
   out.handed.store(0);
   out.written.store(0);
   out.written_alone = 0;
