@@ -2,14 +2,16 @@
 
 #include <atomic>
 
-// The writing thread needs POSIX threads (on Windows those of MinGW) and a
-// second processor; the web page writes in the loop's own thread.
-#if !defined(__EMSCRIPTEN__) && (!defined(_WIN32) || defined(__MINGW32__))
+// The writing thread needs a second processor; the web page writes in the
+// loop's own thread. Windows has threads, locks and condition variables
+// of its own (Wine too, without a round trip to its server per wake-up).
+#if !defined(__EMSCRIPTEN__)
 #define KIV_WRITE_THREAD 1
-#include <pthread.h>
 #if defined(_WIN32)
+#include <process.h>
 #include <windows.h>
 #else
+#include <pthread.h>
 #include <sched.h>
 #include <unistd.h>
 #endif
@@ -50,10 +52,16 @@ struct Output {
 #if defined(_WIN32)
   CrlfTarget crlf;
 #endif
-#if KIV_WRITE_THREAD
+#if KIV_WRITE_THREAD && defined(_WIN32)
+  HANDLE thread = nullptr;
+  SRWLOCK lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
+#elif KIV_WRITE_THREAD
   pthread_t thread;
   pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
   pthread_cond_t changed = PTHREAD_COND_INITIALIZER;
+#endif
+#if KIV_WRITE_THREAD
   bool loop_sleeps = false;    // under lock
   bool writer_sleeps = false;  // under lock
 #endif
@@ -70,6 +78,20 @@ bool write_block(const unsigned char* data, std::size_t n) {
 }
 
 #if KIV_WRITE_THREAD
+#if defined(_WIN32)
+void lock_out() { AcquireSRWLockExclusive(&out.lock); }
+void unlock_out() { ReleaseSRWLockExclusive(&out.lock); }
+void wait_changed() {
+  SleepConditionVariableSRW(&out.changed, &out.lock, INFINITE, 0);
+}
+void wake_changed() { WakeAllConditionVariable(&out.changed); }
+#else
+void lock_out() { pthread_mutex_lock(&out.lock); }
+void unlock_out() { pthread_mutex_unlock(&out.lock); }
+void wait_changed() { pthread_cond_wait(&out.changed, &out.lock); }
+void wake_changed() { pthread_cond_broadcast(&out.changed); }
+#endif
+
 unsigned queued() {
   return out.handed.load(std::memory_order_acquire) -
          out.written.load(std::memory_order_acquire);
@@ -79,19 +101,19 @@ unsigned queued() {
 // before it takes the lock to look at the flag, so no wake-up is lost.
 template <class Done>
 void sleep_until(bool& sleeps, Done done) {
-  pthread_mutex_lock(&out.lock);
+  lock_out();
   sleeps = true;
-  while (!done()) pthread_cond_wait(&out.changed, &out.lock);
+  while (!done()) wait_changed();
   sleeps = false;
-  pthread_mutex_unlock(&out.lock);
+  unlock_out();
 }
 
 // Wakes the other side if it sleeps and wake() says it may go on.
 template <class Wake>
 void wake_if(const bool& sleeps, Wake wake) {
-  pthread_mutex_lock(&out.lock);
-  if (sleeps && wake()) pthread_cond_broadcast(&out.changed);
-  pthread_mutex_unlock(&out.lock);
+  lock_out();
+  if (sleeps && wake()) wake_changed();
+  unlock_out();
 }
 
 // The thread writes each block as soon as it is handed over: a reader of
@@ -135,23 +157,43 @@ bool second_processor() {
 }
 
 // The thread needs little stack: it only writes.
+#if defined(_WIN32)
+unsigned __stdcall run_writer(void*) {
+  write_handed_over(nullptr);
+  return 0;
+}
+
+bool start_thread() {
+  if (!second_processor()) return false;
+  out.thread = reinterpret_cast<HANDLE>(
+      _beginthreadex(nullptr, 64 * 1024, run_writer, nullptr,
+                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  return out.thread != nullptr;
+}
+
+void join_thread() {
+  WaitForSingleObject(out.thread, INFINITE);
+  CloseHandle(out.thread);
+}
+#else
 bool start_thread() {
   if (!second_processor()) return false;
   pthread_attr_t attributes;
   if (pthread_attr_init(&attributes) != 0) return false;
-  std::size_t stack = 64 * 1024;
-#if defined(_SC_THREAD_STACK_MIN)
   long least = sysconf(_SC_THREAD_STACK_MIN);
+  std::size_t stack = 64 * 1024;
   if (least > 0 && static_cast<std::size_t>(least) > stack) {
     stack = static_cast<std::size_t>(least);
   }
-#endif
   pthread_attr_setstacksize(&attributes, stack);
   bool started =
       pthread_create(&out.thread, &attributes, write_handed_over, nullptr) == 0;
   pthread_attr_destroy(&attributes);
   return started;
 }
+
+void join_thread() { pthread_join(out.thread, nullptr); }
+#endif
 
 // Waits until at most `most` blocks wait to be written.
 void wait_queued(unsigned most) {
@@ -216,7 +258,7 @@ bool end_output() {
     wait_queued(0);
     out.stop.store(true, std::memory_order_release);
     wake_if(out.writer_sleeps, [] { return true; });
-    pthread_join(out.thread, nullptr);
+    join_thread();
     out.stop.store(false);
     out.threaded = false;
   }
