@@ -1,11 +1,13 @@
+// Above every include, or the first header sets the runtime's default.
+#if defined(_WIN32) && !defined(_WIN32_WINNT)
+#define _WIN32_WINNT 0x0602  // FileIdInfo; older systems fall back
+#endif
+
 #include "app/platform.h"
 
 #include <cstring>
 
 #if defined(_WIN32)
-#ifndef _WIN32_WINNT
-#define _WIN32_WINNT 0x0602  // FileIdInfo; older systems fall back
-#endif
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>

@@ -11,11 +11,24 @@ enum class LineEnds {
   crlf_to_lf, // a CR directly before an LF is dropped (Windows text files)
 };
 
+// The first byte equal to `byte` in [p, end), or end. Like memchr, which
+// the C runtime of Windows does one byte at a time.
+const unsigned char* find_byte(const unsigned char* p,
+                               const unsigned char* end, unsigned char byte);
+
 // Drops, in place, every CR in data[0, n) that is directly followed by an
 // LF, and returns the number of bytes that remain. A CR as the last byte
 // cannot be judged yet unless `at_end`: it is left out of the count, and
 // the caller puts it in front of the next block.
 std::size_t collapse_crlf(unsigned char* data, std::size_t n, bool at_end);
+
+// Copies data[0, n) to out with a CR put before every LF (how Windows
+// text files end their lines; a CR of the data stays as it is), as far as
+// `room` bytes of out hold without splitting a CR LF pair. Returns the
+// bytes put into out and sets `taken` to the bytes of data copied.
+std::size_t expand_lf(const unsigned char* data, std::size_t n,
+                      unsigned char* out, std::size_t room,
+                      std::size_t& taken);
 
 }  // namespace kiv
 

@@ -11,13 +11,23 @@
 #include <unistd.h>
 #endif
 
-// The writing thread needs POSIX threads and a second processor; Windows
-// and the web page write in the loop's own thread.
-#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+// The writing thread needs a second processor; the web page writes in the
+// loop's own thread. Windows has threads, locks and condition variables
+// of its own (Wine too, without a round trip to its server per wake-up).
+#if !defined(__EMSCRIPTEN__)
 #define KIV_WRITE_THREAD 1
+#if defined(_WIN32)
+#include <process.h>
+#include <windows.h>
+#else
 #include <pthread.h>
 #include <sched.h>
 #include <csignal>
+#endif
+#endif
+
+#if defined(_WIN32)
+#include "convert/crlf_out.h"
 #endif
 
 namespace kiv {
@@ -36,6 +46,7 @@ constexpr std::size_t kThreadAfter = 4 * 1024 * 1024;
 unsigned char blocks[kBlocks][kOutputBlock];
 
 struct Output {
+  std::FILE* file = nullptr;
   int fd = -1;
   bool tried = false;    // whether the thread was asked for
   bool threaded = false;
@@ -48,10 +59,19 @@ struct Output {
   std::atomic<bool> failed{false};
   std::atomic<bool> stop{false};
   std::size_t sizes[kBlocks] = {};
-#if KIV_WRITE_THREAD
+#if defined(_WIN32)
+  CrlfTarget crlf;
+#endif
+#if KIV_WRITE_THREAD && defined(_WIN32)
+  HANDLE thread = nullptr;
+  SRWLOCK lock = SRWLOCK_INIT;
+  CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
+#elif KIV_WRITE_THREAD
   pthread_t thread;
   pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
   pthread_cond_t changed = PTHREAD_COND_INITIALIZER;
+#endif
+#if KIV_WRITE_THREAD
   bool loop_sleeps = false;    // under lock
   bool writer_sleeps = false;  // under lock
 #endif
@@ -74,15 +94,37 @@ constexpr bool kHandlerWaitsForLoop = true;
 constexpr bool kHandlerWaitsForLoop = false;
 #endif
 
+bool put_block(const unsigned char* data, std::size_t n) {
+#if defined(_WIN32)
+  return write_crlf(out.crlf, out.file, data, n);
+#else
+  return write_all(out.fd, data, n);
+#endif
+}
+
 bool write_block(const unsigned char* data, std::size_t n, bool waited_for) {
-  if (!waited_for) return !stopped.load() && write_all(out.fd, data, n);
+  if (!waited_for) return !stopped.load() && put_block(data, n);
   writing.store(true);
-  bool written = !stopped.load() && write_all(out.fd, data, n);
+  bool written = !stopped.load() && put_block(data, n);
   writing.store(false);
   return written;
 }
 
 #if KIV_WRITE_THREAD
+#if defined(_WIN32)
+void lock_out() { AcquireSRWLockExclusive(&out.lock); }
+void unlock_out() { ReleaseSRWLockExclusive(&out.lock); }
+void wait_changed() {
+  SleepConditionVariableSRW(&out.changed, &out.lock, INFINITE, 0);
+}
+void wake_changed() { WakeAllConditionVariable(&out.changed); }
+#else
+void lock_out() { pthread_mutex_lock(&out.lock); }
+void unlock_out() { pthread_mutex_unlock(&out.lock); }
+void wait_changed() { pthread_cond_wait(&out.changed, &out.lock); }
+void wake_changed() { pthread_cond_broadcast(&out.changed); }
+#endif
+
 unsigned queued() {
   return out.handed.load(std::memory_order_acquire) -
          out.written.load(std::memory_order_acquire);
@@ -92,19 +134,19 @@ unsigned queued() {
 // before it takes the lock to look at the flag, so no wake-up is lost.
 template <class Done>
 void sleep_until(bool& sleeps, Done done) {
-  pthread_mutex_lock(&out.lock);
+  lock_out();
   sleeps = true;
-  while (!done()) pthread_cond_wait(&out.changed, &out.lock);
+  while (!done()) wait_changed();
   sleeps = false;
-  pthread_mutex_unlock(&out.lock);
+  unlock_out();
 }
 
 // Wakes the other side if it sleeps and wake() says it may go on.
 template <class Wake>
 void wake_if(const bool& sleeps, Wake wake) {
-  pthread_mutex_lock(&out.lock);
-  if (sleeps && wake()) pthread_cond_broadcast(&out.changed);
-  pthread_mutex_unlock(&out.lock);
+  lock_out();
+  if (sleeps && wake()) wake_changed();
+  unlock_out();
 }
 
 // The thread writes each block as soon as it is handed over: a reader of
@@ -131,13 +173,42 @@ void* write_handed_over(void*) {
 }
 
 bool second_processor() {
+#if defined(_WIN32)
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) {
+    return false;
+  }
+  return (process & (process - 1)) != 0;  // more than one bit
+#else
 #if defined(__linux__)
   cpu_set_t set;
   if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 1;
 #endif
   return sysconf(_SC_NPROCESSORS_ONLN) > 1;
+#endif
 }
 
+// The thread needs little stack: it only writes.
+#if defined(_WIN32)
+unsigned __stdcall run_writer(void*) {
+  write_handed_over(nullptr);
+  return 0;
+}
+
+bool start_thread() {
+  if (!second_processor()) return false;
+  out.thread = reinterpret_cast<HANDLE>(
+      _beginthreadex(nullptr, 64 * 1024, run_writer, nullptr,
+                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  return out.thread != nullptr;
+}
+
+void join_thread() {
+  WaitForSingleObject(out.thread, INFINITE);
+  CloseHandle(out.thread);
+}
+#else
 // The thread needs little stack: it only calls write. It blocks the
 // interrupts, so that their handler always runs on the loop's thread and
 // can wait for the thread's write; SIGPIPE stays its own, as for any write.
@@ -165,6 +236,9 @@ bool start_thread() {
   return started;
 }
 
+void join_thread() { pthread_join(out.thread, nullptr); }
+#endif
+
 // Waits until at most `most` blocks wait to be written.
 void wait_queued(unsigned most) {
   if (queued() <= most) return;
@@ -175,7 +249,11 @@ void wait_queued(unsigned most) {
 }  // namespace
 
 void begin_output(std::FILE* output) {
+  out.file = output;
   out.fd = fileno(output);
+#if defined(_WIN32)
+  out.crlf = crlf_target(output);
+#endif
   out.handed.store(0);
   out.written.store(0);
   out.written_alone = 0;
@@ -225,7 +303,7 @@ bool end_output() {
     wait_queued(0);
     out.stop.store(true, std::memory_order_release);
     wake_if(out.writer_sleeps, [] { return true; });
-    pthread_join(out.thread, nullptr);
+    join_thread();
     out.stop.store(false);
     out.threaded = false;
   }

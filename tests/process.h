@@ -32,7 +32,7 @@ struct Streams {
   // only once some output has come back since the last (at most 10 s,
   // else the feeding stops: output that does not keep up shows as text
   // missing).
-  std::vector<std::string> parts;
+  std::vector<std::string> parts = {};
   bool nonblocking = false;  // the process gets both pipe ends O_NONBLOCK
 };
 

@@ -22,8 +22,11 @@ struct NeonScan {
 // Bit k for every byte k of the 64 (each 0x00 or 0xFF) that is set.
 inline std::uint64_t bits64(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2,
                             uint8x16_t m3) {
-  const uint8x16_t weights = {1, 2, 4, 8, 16, 32, 64, 128,
-                              1, 2, 4, 8, 16, 32, 64, 128};
+  // Loaded, not brace-initialised: MSVC takes no initialiser list for
+  // a vector type.
+  static const std::uint8_t kWeights[16] = {1, 2, 4, 8, 16, 32, 64, 128,
+                                            1, 2, 4, 8, 16, 32, 64, 128};
+  const uint8x16_t weights = vld1q_u8(kWeights);
   uint8x16_t sum0 = vpaddq_u8(vandq_u8(m0, weights), vandq_u8(m1, weights));
   uint8x16_t sum1 = vpaddq_u8(vandq_u8(m2, weights), vandq_u8(m3, weights));
   sum0 = vpaddq_u8(sum0, sum1);

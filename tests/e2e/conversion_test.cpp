@@ -112,11 +112,12 @@ TEST_F(Run, EveryByteValuePassesThroughTheProgram) {
 TEST_F(Run, LargeTextsConvertWhole) {
   // Pieces of odd length so that no buffer boundary falls in the same
   // place twice; 6 MiB, past the size from which the output is written on
-  // a thread of its own.
+  // a thread of its own. The line break kept after "<b>" is CR LF on
+  // Windows, in every block.
   const std::string c_piece = "Zeile \"1\"\t50%\\ <b>\n";
   const std::string c_form = "Zeile \\\"1\\\"\\t50%%\\\\ <b>\\n";
-  const std::string tag_piece = "ab  \n<i>  x\n";
-  const std::string tag_form = "ab <i>x";
+  const std::string tag_piece = "ab  \n<i>  x\n<b>\ny\n";
+  const std::string tag_form = "ab <i>x<b>\ny";
   std::string c_text, c_expected, tag_text, tag_expected;
   while (c_text.size() < (6u << 20)) { c_text += c_piece; c_expected += c_form; }
   while (tag_text.size() < (6u << 20)) { tag_text += tag_piece; tag_expected += tag_form; }

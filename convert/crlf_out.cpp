@@ -1,0 +1,62 @@
+#include "convert/crlf_out.h"
+
+// Windows only; elsewhere the file compiles to nothing.
+#if defined(_WIN32)
+#include <io.h>
+#include <windows.h>
+
+#include "convert/line_ends.h"
+#include "convert/writer.h"
+
+namespace kiv {
+namespace {
+
+// Room for a whole output block even if each of its bytes were an LF, so
+// that a block takes one call. Only one thread writes at a time.
+unsigned char staged[2 * kOutputBlock];
+
+bool write_all(HANDLE handle, const unsigned char* data, std::size_t n) {
+  while (n > 0) {
+    DWORD piece = n > (1u << 30) ? (1u << 30) : static_cast<DWORD>(n);
+    DWORD done = 0;
+    if (!WriteFile(handle, data, piece, &done, nullptr)) return false;
+    // A pipe that does not wait (PIPE_NOWAIT) takes nothing while full.
+    if (done == 0) Sleep(1);
+    data += done;
+    n -= done;
+  }
+  return true;
+}
+
+}  // namespace
+
+CrlfTarget crlf_target(std::FILE* stream) {
+  CrlfTarget target;
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  if (handle == INVALID_HANDLE_VALUE) return target;
+  DWORD type = GetFileType(handle);
+  target.handle = handle;
+  target.direct = type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+  return target;
+}
+
+bool write_crlf(const CrlfTarget& target, std::FILE* stream,
+                const unsigned char* data, std::size_t n) {
+  if (!target.direct) return std::fwrite(data, 1, n, stream) == n;
+  HANDLE handle = static_cast<HANDLE>(target.handle);
+  // The converted text is often one line: nothing to put in, nothing to copy.
+  if (find_byte(data, data + n, '\n') == data + n) {
+    return write_all(handle, data, n);
+  }
+  while (n > 0) {
+    std::size_t taken = 0;
+    std::size_t put = expand_lf(data, n, staged, sizeof staged, taken);
+    if (!write_all(handle, staged, put)) return false;
+    data += taken;
+    n -= taken;
+  }
+  return true;
+}
+
+}  // namespace kiv
+#endif

@@ -1,0 +1,30 @@
+#ifndef KIV_CONVERT_CRLF_OUT_H_
+#define KIV_CONVERT_CRLF_OUT_H_
+
+// How the output blocks reach a file or pipe on Windows. The C runtime's
+// text mode would put the CR before each LF itself, but it calls the
+// system for every kilobyte or so; here the CRs are put in by Kiv and each
+// block goes out in one call, past the runtime. The bytes are the same.
+// A console keeps the runtime's text mode, which knows how to talk to it.
+
+#include <cstddef>
+#include <cstdio>
+
+namespace kiv {
+
+// Where the blocks of one run go.
+struct CrlfTarget {
+  void* handle = nullptr;  // the system's handle behind the stream
+  bool direct = false;     // false: the blocks go through the stream
+};
+
+// The target for a stream that is in the runtime's text mode.
+CrlfTarget crlf_target(std::FILE* stream);
+
+// Writes n bytes with every LF as CR LF; false when writing failed.
+bool write_crlf(const CrlfTarget& target, std::FILE* stream,
+                const unsigned char* data, std::size_t n);
+
+}  // namespace kiv
+
+#endif  // KIV_CONVERT_CRLF_OUT_H_
