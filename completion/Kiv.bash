@@ -1,6 +1,7 @@
 # bash completion for Kiv and KivS (installed as both names for the
 # bash-completion loader): a word that begins with - completes to the
-# options, any other word to file names.
+# options, any other word to file names for Kiv and to nothing for KivS,
+# which reads and writes only its standard streams.
 
 _kiv()
 {
@@ -13,6 +14,7 @@ _kiv()
         # A name that begins with - but is no option is a file name.
         [[ ${#COMPREPLY[@]} -gt 0 ]] && return
     fi
+    [[ ${words[0]##*/} == KivS ]] && return
     _filedir
 } &&
     complete -F _kiv Kiv KivS

@@ -38,7 +38,9 @@ done
 [ "$(echo $(offered Kiv -s))" = "-sk -sr -ss -st" ] ||
   fail "bash: -s offers: $(echo $(offered Kiv -s))"
 [ "$(offered Kiv -C a)" = "a b.txt" ] || fail "bash: a offers: $(offered Kiv -C a)"
-[ "$(offered KivS -x)" = "-x.txt" ] || fail "bash: -x offers: $(offered KivS -x)"
+[ "$(offered Kiv -x)" = "-x.txt" ] || fail "bash: -x offers: $(offered Kiv -x)"
+[ -z "$(offered KivS -C a)" ] || fail "bash: KivS a offers: $(offered KivS -C a)"
+[ -z "$(offered /usr/bin/KivS -x)" ] || fail "bash: KivS -x offers: $(offered /usr/bin/KivS -x)"
 [ "$(offered Kiv in.txt o)" = "ordner" ] || fail "bash: o offers: $(offered Kiv in.txt o)"
 
 # zsh: compinit registers _Kiv for both programs; called with stand-ins for
@@ -52,14 +54,18 @@ _describe() { local item; for item in "\${(@P)\${@[-1]}}"; do print -r -- "\${it
 _files() { print -r -- "(files)"; }
 PREFIX=- _Kiv
 print -r -- "--- other"
-PREFIX=a _Kiv
+service=Kiv PREFIX=a _Kiv
+print -r -- "--- KivS"
+service=KivS PREFIX=a _Kiv
 ZSH
 )
 echo "$zsh_out" | sed -n 1p | grep -qx 'Kiv=_Kiv KivS=_Kiv' || fail "zsh: _Kiv is not registered"
 [ "$(echo "$zsh_out" | sed '1d;/^--- other$/,$d' | sort)" = "$table" ] ||
   fail "zsh: - offers something else"
-[ "$(echo "$zsh_out" | sed -n '/^--- other$/{n;p;}')" = "(files)" ] ||
-  fail "zsh: a word without - does not complete file names"
+[ "$(echo "$zsh_out" | sed -n '/^--- other$/,/^--- KivS$/p')" = "$(printf -- '--- other\n(files)\n--- KivS')" ] ||
+  fail "zsh: a word without - does not complete file names for Kiv"
+[ "$(echo "$zsh_out" | sed -n '/^--- KivS$/,$p')" = "--- KivS" ] ||
+  fail "zsh: KivS completes file names"
 [ $status -eq 0 ] || printf 'zsh printed:\n%s\n' "$zsh_out"
 
 exit $status
