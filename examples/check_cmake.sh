@@ -50,6 +50,15 @@ prints_page() {
 configure_and_build "$scratch/sub" -DKIV_SOURCE_DIR="$source_dir" -DCMAKE_BUILD_TYPE=Debug ||
   fail "the example does not build with Kiv as a subproject"
 prints_page "$scratch/sub" || fail "with Kiv as a subproject the example prints another text"
+# A subproject leaves the build type and the install to the project.
+"$cmake" --install "$scratch/sub" --prefix "$scratch/sub-prefix" >"$scratch/log" 2>&1 ||
+  { cat "$scratch/log"; fail "cmake --install of the example failed"; }
+[ -z "$(find "$scratch/sub-prefix" -type f 2>/dev/null)" ] ||
+  fail "the example's install installs Kiv's files: $(find "$scratch/sub-prefix" -type f)"
+"$cmake" -S "$example" -B "$scratch/sub-untyped" -G "$generator" -DKIV_SOURCE_DIR="$source_dir" \
+  >"$scratch/log" 2>&1 || { cat "$scratch/log"; fail "the example does not configure without a build type"; }
+grep '^CMAKE_BUILD_TYPE:STRING=.' "$scratch/sub-untyped/CMakeCache.txt" &&
+  fail "Kiv sets the project's build type"
 
 # With the installed Kiv.
 installed="$scratch/installed"
