@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the build into a fresh prefix and checks what lands there:
 # Kiv and KivS in bin/, the manual page in share/man/man1 under both
-# names, and that the installed programs run.
+# names, the zsh completion, and that the installed programs run.
 # Usage: install_check.sh CMAKE BUILD_DIR MANUAL_PAGE
 cmake=$1
 build=$2
@@ -20,6 +20,15 @@ for program in Kiv KivS; do
 done
 cmp -s "$page" "$prefix/share/man/man1/Kiv.1" ||
   fail "share/man/man1/Kiv.1 is missing or differs from $page"
+# zsh's completion where Debian's zsh searches: vendor-completions, but
+# site-functions under /usr/local.
+[ -f "$prefix/share/zsh/vendor-completions/_Kiv" ] ||
+  fail "share/zsh/vendor-completions/_Kiv is missing"
+DESTDIR="$prefix/root" "$cmake" --install "$build" --prefix /usr/local >/dev/null ||
+  fail "cmake --install --prefix /usr/local with DESTDIR failed"
+[ -f "$prefix/root/usr/local/share/zsh/site-functions/_Kiv" ] &&
+  [ ! -e "$prefix/root/usr/local/share/zsh/vendor-completions" ] ||
+  fail "under /usr/local _Kiv is not in share/zsh/site-functions alone"
 # man finds the page under both program names.
 if command -v man >/dev/null 2>&1; then
   for name in Kiv KivS; do
