@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the shell completions against the option table of options.cpp:
 # bash and zsh offer exactly its options after a hyphen, and file names
-# otherwise; the zsh file loads and is registered for Kiv and KivS.
+# otherwise (none for KivS); the zsh file loads, is registered for Kiv and
+# KivS, and a real zsh on a terminal lists its descriptions as written.
 # Usage: check_completion.sh SOURCE_DIR
 source_dir=$1
 . "$source_dir/tests/require.sh"
@@ -67,5 +68,30 @@ echo "$zsh_out" | sed -n 1p | grep -qx 'Kiv=_Kiv KivS=_Kiv' || fail "zsh: _Kiv i
 [ "$(echo "$zsh_out" | sed -n '/^--- KivS$/,$p')" = "--- KivS" ] ||
   fail "zsh: KivS completes file names"
 [ $status -eq 0 ] || printf 'zsh printed:\n%s\n' "$zsh_out"
+
+# zsh: the descriptions as the real _describe lists them on a terminal
+# (it takes a backslash as an escape), for Kiv - and two tabs.
+listed=$(timeout 30 zsh -f 2>&1 <<ZSH | tr -d '\r'
+zmodload zsh/zpty || exit 1
+zpty kiv 'TERM=dumb PS1="> " zsh -f -i'
+zpty -w kiv 'fpath=("$source_dir/completion" \$fpath); autoload -Uz compinit;
+  compinit -u -d "$scratch/zcompdump-pty"; LISTMAX=1000 LINES=100 COLUMNS=200; unsetopt automenu'
+zpty -w -n kiv \$'Kiv -\t\t'
+all=
+for i in {1..100}; do
+  while zpty -r -t kiv line; do all+=\$line; done
+  [[ \$all == *Zeilenumbruchzeichen* && \$all == *Tabulatorzeichen* &&
+     \$all == *'Rueckstriche ('* ]] && break
+  sleep 0.1
+done
+print -r -- "\$all"
+zpty -d kiv
+ZSH
+)
+for description in 'Zeilenumbruchzeichen durch die Zeichenfolge \n ersetzen' \
+    'Tabulatorzeichen durch die Zeichenfolge \t ersetzen' 'Rueckstriche (\) mit einem Rueckstrich maskieren'; do
+  echo "$listed" | grep -qF -- "-- $description" ||
+    fail "zsh lists no \"$description\": $(echo "$listed" | grep -a -- ' -- ' | sed 's/ *$//' | head -5)"
+done
 
 exit $status
