@@ -150,16 +150,14 @@ int run(int argc, char* argv[], Variant variant) {
     show_usage_error(stdout, program);
     return kExitUsage;
   }
+  OpenRun open;
+  open.console = identify_stream(stdout);
   if (source != nullptr && target != nullptr &&
       std::strcmp(source, target) == 0) {
-    OpenRun none;
-    none.console = identify_stream(stdout);
-    return refuse_same_file(none, source, identify_path(source));
+    return refuse_same_file(open, source, identify_path(source));
   }
   const char* source_name = source != nullptr ? source : kStandardStreamName;
   const char* target_name = target != nullptr ? target : kStandardStreamName;
-  OpenRun open;
-  open.console = identify_stream(stdout);
   // Two names of one named pipe: opening the source would wait for ever
   // for a writer.
   if (source != nullptr && target != nullptr) {

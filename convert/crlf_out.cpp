@@ -15,7 +15,7 @@ namespace {
 // that a block takes one call. Only one thread writes at a time.
 unsigned char staged[2 * kOutputBlock];
 
-bool write_all(HANDLE handle, const unsigned char* data, std::size_t n) {
+bool write_handle(HANDLE handle, const unsigned char* data, std::size_t n) {
   while (n > 0) {
     DWORD piece = n > (1u << 30) ? (1u << 30) : static_cast<DWORD>(n);
     DWORD done = 0;
@@ -46,16 +46,10 @@ bool write_crlf(const CrlfTarget& target, std::FILE* stream,
   HANDLE handle = static_cast<HANDLE>(target.handle);
   // The converted text is often one line: nothing to put in, nothing to copy.
   if (find_byte(data, data + n, '\n') == data + n) {
-    return write_all(handle, data, n);
+    return write_handle(handle, data, n);
   }
-  while (n > 0) {
-    std::size_t taken = 0;
-    std::size_t put = expand_lf(data, n, staged, sizeof staged, taken);
-    if (!write_all(handle, staged, put)) return false;
-    data += taken;
-    n -= taken;
-  }
-  return true;
+  if (n > kOutputBlock) return false;  // more than a block never comes
+  return write_handle(handle, staged, expand_lf(data, n, staged));
 }
 
 }  // namespace kiv

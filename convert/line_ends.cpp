@@ -46,27 +46,20 @@ std::size_t collapse_crlf(unsigned char* data, std::size_t n, bool at_end) {
 }
 
 std::size_t expand_lf(const unsigned char* data, std::size_t n,
-                      unsigned char* out, std::size_t room,
-                      std::size_t& taken) {
+                      unsigned char* out) {
   const unsigned char* p = data;
   const unsigned char* const end = data + n;
   unsigned char* o = out;
-  unsigned char* const out_end = out + room;
-  while (p < end) {
+  for (;;) {
     const unsigned char* lf = find_byte(p, end, '\n');
-    std::size_t plain = static_cast<std::size_t>(lf - p);
-    std::size_t free = static_cast<std::size_t>(out_end - o);
-    if (plain > free) plain = free;
-    std::memcpy(o, p, plain);
-    o += plain;
-    p += plain;
-    if (p != lf || lf == end || out_end - o < 2) break;
+    std::memcpy(o, p, static_cast<std::size_t>(lf - p));
+    o += lf - p;
+    if (lf == end) break;
     o[0] = '\r';
     o[1] = '\n';
     o += 2;
-    ++p;
+    p = lf + 1;
   }
-  taken = static_cast<std::size_t>(p - data);
   return static_cast<std::size_t>(o - out);
 }
 

@@ -22,13 +22,11 @@ const unsigned char* find_byte(const unsigned char* p,
 // the caller puts it in front of the next block.
 std::size_t collapse_crlf(unsigned char* data, std::size_t n, bool at_end);
 
-// Copies data[0, n) to out with a CR put before every LF (how Windows
-// text files end their lines; a CR of the data stays as it is), as far as
-// `room` bytes of out hold without splitting a CR LF pair. Returns the
-// bytes put into out and sets `taken` to the bytes of data copied.
+// Copies data[0, n) to out (room for 2 n bytes) with a CR put before
+// every LF, as Windows text files end their lines; a CR of the data stays
+// as it is. Returns the bytes put into out.
 std::size_t expand_lf(const unsigned char* data, std::size_t n,
-                      unsigned char* out, std::size_t room,
-                      std::size_t& taken);
+                      unsigned char* out);
 
 }  // namespace kiv
 
