@@ -82,7 +82,7 @@ void say(const OpenRun& run, const char* format, const char* name) {
   if (n < 0) return;
   std::fflush(stdout);
   if (static_cast<std::size_t>(n) < sizeof text) {
-    write_all(fileno(stdout), text, static_cast<std::size_t>(n));
+    write_all(descriptor_of(stdout), text, static_cast<std::size_t>(n));
   } else {
     std::printf(format, name);
   }
@@ -251,7 +251,7 @@ int run(int argc, char* argv[], Variant variant) {
   open.input = nullptr;
   if (status == ConvertStatus::ok &&
       !(write_closers(open.output, options) &&
-        write_all(fileno(open.output), "\n", 1))) {
+        write_all(descriptor_of(open.output), "\n", 1))) {
     status = ConvertStatus::write_failed;
   }
   // A half-written file would pass for a finished one (make would take it

@@ -32,7 +32,7 @@ bool write_handle(HANDLE handle, const unsigned char* data, std::size_t n) {
 
 CrlfTarget crlf_target(std::FILE* stream) {
   CrlfTarget target;
-  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor_of(stream)));
   if (handle == INVALID_HANDLE_VALUE) return target;
   DWORD type = GetFileType(handle);
   target.handle = handle;

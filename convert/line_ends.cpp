@@ -22,9 +22,9 @@ const unsigned char* find_byte(const unsigned char* p,
   return found != nullptr ? static_cast<const unsigned char*>(found) : end;
 }
 
-std::size_t collapse_crlf(unsigned char* data, std::size_t n, bool at_end) {
-  if (n == 0) return 0;
-  std::size_t limit = !at_end && data[n - 1] == '\r' ? n - 1 : n;
+Collapsed collapse_crlf(unsigned char* data, std::size_t n, bool at_end) {
+  bool held = !at_end && n > 0 && data[n - 1] == '\r';
+  std::size_t limit = held ? n - 1 : n;
   const unsigned char* const end = data + limit;
   const unsigned char* p = find_byte(data, end, '\r');
   unsigned char* out = data + (p - data);
@@ -42,7 +42,7 @@ std::size_t collapse_crlf(unsigned char* data, std::size_t n, bool at_end) {
       *out++ = *p++;
     }
   }
-  return static_cast<std::size_t>(out - data);
+  return {static_cast<std::size_t>(out - data), held};
 }
 
 std::size_t expand_lf(const unsigned char* data, std::size_t n,

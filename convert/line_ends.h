@@ -16,11 +16,16 @@ enum class LineEnds {
 const unsigned char* find_byte(const unsigned char* p,
                                const unsigned char* end, unsigned char byte);
 
+// What collapse_crlf left of a block.
+struct Collapsed {
+  std::size_t kept;  // bytes that remain at the front of the block
+  bool cr_held;      // the block ended in a CR that is not among them
+};
+
 // Drops, in place, every CR in data[0, n) that is directly followed by an
-// LF, and returns the number of bytes that remain. A CR as the last byte
-// cannot be judged yet unless `at_end`: it is left out of the count, and
-// the caller puts it in front of the next block.
-std::size_t collapse_crlf(unsigned char* data, std::size_t n, bool at_end);
+// LF. A CR as the last byte cannot be judged yet unless `at_end`: it is
+// held back, and the caller puts it in front of the next block.
+Collapsed collapse_crlf(unsigned char* data, std::size_t n, bool at_end);
 
 // Copies data[0, n) to out (room for 2 n bytes) with a CR put before
 // every LF, as Windows text files end their lines; a CR of the data stays

@@ -15,10 +15,10 @@ std::string collapse(const std::string& text, std::size_t block) {
   for (std::size_t at = 0; at <= text.size(); at += block) {
     bool at_end = at + block >= text.size();
     std::string data = pending + text.substr(at, block);
-    std::size_t kept = collapse_crlf(
+    Collapsed collapsed = collapse_crlf(
         reinterpret_cast<unsigned char*>(data.data()), data.size(), at_end);
-    out.append(data, 0, kept);
-    pending = !at_end && !data.empty() && data.back() == '\r' ? "\r" : "";
+    out.append(data, 0, collapsed.kept);
+    pending = collapsed.cr_held ? "\r" : "";
     if (at_end) break;
   }
   return out;

@@ -70,7 +70,7 @@ long read_once(int fd, unsigned char* to, std::size_t n) {
 // has at the moment, and the whole block when it has that many ready.
 ReadResult read_block(std::FILE* input) {
   ReadResult result;
-  int fd = fileno(input);
+  int fd = descriptor_of(input);
   while (result.size < kReadBlock) {
     long got = read_once(fd, input_block + 1 + result.size,
                          kReadBlock - result.size);
@@ -104,9 +104,9 @@ ConvertStatus convert_blocks(std::FILE* input, const FilterTable& table,
     bool at_end = block.ended || block.failed;
     held = 0;
     if (line_ends == LineEnds::crlf_to_lf) {
-      std::size_t kept = collapse_crlf(data, size, at_end);
-      held = !at_end && size > 0 && data[size - 1] == '\r' ? 1 : 0;
-      size = kept;
+      Collapsed collapsed = collapse_crlf(data, size, at_end);
+      held = collapsed.cr_held ? 1 : 0;
+      size = collapsed.kept;
     }
     for (std::size_t at = 0; at < size; at += kFilterSlice) {
       std::size_t n = size - at < kFilterSlice ? size - at : kFilterSlice;

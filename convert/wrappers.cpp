@@ -146,12 +146,12 @@ std::size_t put_closers(const Options& options, unsigned char* out) {
 
 bool write_openers(std::FILE* output, const Options& options) {
   unsigned char pieces[kOpenersRoom];
-  return write_all(fileno(output), pieces, put_openers(options, pieces));
+  return write_all(descriptor_of(output), pieces, put_openers(options, pieces));
 }
 
 bool write_closers(std::FILE* output, const Options& options) {
   unsigned char pieces[kClosersRoom];
-  return write_all(fileno(output), pieces, put_closers(options, pieces));
+  return write_all(descriptor_of(output), pieces, put_closers(options, pieces));
 }
 
 }  // namespace kiv

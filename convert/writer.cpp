@@ -250,7 +250,7 @@ void wait_queued(unsigned most) {
 
 void begin_output(std::FILE* output) {
   out.file = output;
-  out.fd = fileno(output);
+  out.fd = descriptor_of(output);
 #if defined(_WIN32)
   out.crlf = crlf_target(output);
 #endif

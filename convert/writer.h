@@ -38,6 +38,16 @@ bool hand_over(std::size_t n, bool more);
 // thread. False when a write failed.
 bool end_output();
 
+// The descriptor under a stream (the C runtime of Windows has it as
+// _fileno only, fileno being an old name it may leave out).
+inline int descriptor_of(std::FILE* stream) {
+#if defined(_WIN32)
+  return _fileno(stream);
+#else
+  return fileno(stream);
+#endif
+}
+
 // Writes all n bytes to descriptor fd, however many calls it takes; a
 // descriptor that does not block is waited for, as a blocking one would
 // be. False when a write failed.
