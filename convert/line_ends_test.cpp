@@ -67,5 +67,40 @@ TEST(LineEnds, EveryLfGetsACrAndNothingElseChanges) {
   EXPECT_EQ(expand(wide), std::string(63, 'x') + "\r\n" + std::string(64, 'y') + "\r\n");
 }
 
+// Line ends of every kind at every distance from each other, so that they
+// fall on every place of the 16-byte pieces that the fast paths move.
+std::string mixed_line_ends() {
+  const char* const ends[] = {"\r\n", "\r", "\n", "\r\r\n", "\n\r"};
+  std::string text;
+  for (int i = 0; i < 400; ++i) {
+    text.append(static_cast<std::size_t>(i % 37), static_cast<char>('a' + i % 26));
+    text += ends[i % 5];
+  }
+  return text;
+}
+
+// Each CR LF as LF, each LF as CR LF: plain loops to hold the fast ones to.
+std::string collapsed_slowly(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n') out += text[i];
+  }
+  return out;
+}
+std::string expanded_slowly(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+TEST(LineEnds, LongTextsAsThePlainLoopsHaveThem) {
+  const std::string text = mixed_line_ends();
+  for (std::size_t block : {std::size_t{5}, std::size_t{64}, std::size_t{1000}, text.size()}) {
+    EXPECT_EQ(collapse(text, block), collapsed_slowly(text)) << block;
+  }
+  EXPECT_EQ(expand(text), expanded_slowly(text));
+  EXPECT_EQ(expand(collapsed_slowly(text)), expanded_slowly(collapsed_slowly(text)));
+}
+
 }  // namespace
 }  // namespace kiv
