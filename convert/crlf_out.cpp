@@ -2,6 +2,7 @@
 
 // Windows only; elsewhere the file compiles to nothing.
 #if defined(_WIN32)
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -32,11 +33,19 @@ bool write_handle(HANDLE handle, const unsigned char* data, std::size_t n) {
 
 CrlfTarget crlf_target(std::FILE* stream) {
   CrlfTarget target;
-  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor_of(stream)));
+  int fd = descriptor_of(stream);
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
   if (handle == INVALID_HANDLE_VALUE) return target;
+  // The runtime tells a descriptor's mode only by setting a new one; the
+  // old one is put back at once, before anything is written. A stream in
+  // a wide mode (_O_U8TEXT and the like) keeps going through the runtime.
+  int mode = _setmode(fd, _O_BINARY);
+  if (mode == -1 || _setmode(fd, mode) == -1) return target;
   DWORD type = GetFileType(handle);
   target.handle = handle;
-  target.direct = type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+  target.direct = (mode == _O_TEXT || mode == _O_BINARY) &&
+                  (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE);
+  target.add_crs = mode == _O_TEXT;
   return target;
 }
 
@@ -45,7 +54,7 @@ bool write_crlf(const CrlfTarget& target, std::FILE* stream,
   if (!target.direct) return std::fwrite(data, 1, n, stream) == n;
   HANDLE handle = static_cast<HANDLE>(target.handle);
   // The converted text is often one line: nothing to put in, nothing to copy.
-  if (find_byte(data, data + n, '\n') == data + n) {
+  if (!target.add_crs || find_byte(data, data + n, '\n') == data + n) {
     return write_handle(handle, data, n);
   }
   if (n > kOutputBlock) return false;  // more than a block never comes

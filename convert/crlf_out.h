@@ -16,12 +16,14 @@ namespace kiv {
 struct CrlfTarget {
   void* handle = nullptr;  // the system's handle behind the stream
   bool direct = false;     // false: the blocks go through the stream
+  bool add_crs = false;    // the stream is in text mode: LF goes as CR LF
 };
 
-// The target for a stream that is in the runtime's text mode.
+// The target for a stream, in whatever mode it is.
 CrlfTarget crlf_target(std::FILE* stream);
 
-// Writes n bytes with every LF as CR LF; false when writing failed.
+// Writes n bytes as the stream's mode has them (in text mode every LF as
+// CR LF); false when writing failed.
 bool write_crlf(const CrlfTarget& target, std::FILE* stream,
                 const unsigned char* data, std::size_t n);
 
