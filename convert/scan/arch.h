@@ -20,9 +20,12 @@
 // The AVX2 and AVX-512 scans are built for 64-bit x86 only: the AVX-512
 // expanders need _pdep_u64, _pext_u64 and _mm_popcnt_u64, which 32-bit
 // code lacks, and both work on 64-bit masks, which 32-bit code would
-// keep in two registers each. MinGW's GCC is left out: it may spill
-// 32-byte vectors to a stack that Windows aligns to 16 bytes only.
-#if (defined(__x86_64__) || defined(_M_X64)) && !defined(__MINGW32__)
+// keep in two registers each. MinGW's GCC may spill 32-byte vectors with
+// aligned moves to a stack that Windows aligns to 16 bytes only: it gets
+// them only where CMake has the assembler make those moves unaligned
+// (KIV_UNALIGNED_VECTOR_MOVES).
+#if (defined(__x86_64__) || defined(_M_X64)) && \
+    (!defined(__MINGW32__) || defined(KIV_UNALIGNED_VECTOR_MOVES))
 #define KIV_AVX2 1
 #else
 #define KIV_AVX2 0
