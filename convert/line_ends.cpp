@@ -9,6 +9,31 @@
 #endif
 
 namespace kiv {
+#if KIV_X86_SIMD
+namespace {
+
+// Copies the 64 bytes at from to to if none of them is `byte`; the loads
+// come before the stores, so to may lie below from, as when a block moves
+// down in place.
+bool moved_whole(const unsigned char* from, unsigned char* to, __m128i byte) {
+  __m128i a = sse2::load16(from);
+  __m128i b = sse2::load16(from + 16);
+  __m128i c = sse2::load16(from + 32);
+  __m128i d = sse2::load16(from + 48);
+  __m128i hits = _mm_or_si128(
+      _mm_or_si128(_mm_cmpeq_epi8(a, byte), _mm_cmpeq_epi8(b, byte)),
+      _mm_or_si128(_mm_cmpeq_epi8(c, byte), _mm_cmpeq_epi8(d, byte)));
+  if (_mm_movemask_epi8(hits) != 0) return false;
+  __m128i* o = reinterpret_cast<__m128i*>(to);
+  _mm_storeu_si128(o, a);
+  _mm_storeu_si128(o + 1, b);
+  _mm_storeu_si128(o + 2, c);
+  _mm_storeu_si128(o + 3, d);
+  return true;
+}
+
+}  // namespace
+#endif
 
 const unsigned char* find_byte(const unsigned char* p,
                                const unsigned char* end, unsigned char byte) {
@@ -43,6 +68,11 @@ Collapsed collapse_crlf(unsigned char* data, std::size_t n, bool at_end) {
 #if KIV_X86_SIMD
   const __m128i cr = _mm_set1_epi8('\r');
   while (end - p >= 16) {
+    if (end - p >= blocks::kBlockBytes && moved_whole(p, out, cr)) {
+      out += blocks::kBlockBytes;
+      p += blocks::kBlockBytes;
+      continue;
+    }
     __m128i piece = sse2::load16(p);
     unsigned crs = static_cast<unsigned>(
         _mm_movemask_epi8(_mm_cmpeq_epi8(piece, cr)));
@@ -71,10 +101,15 @@ std::size_t expand_lf(const unsigned char* data, std::size_t n,
   unsigned char* o = out;
 #if KIV_X86_SIMD
   // 16 bytes at a time, each piece stored whole and then cut behind its
-  // first LF. out has room for 2 n bytes, so a whole store always fits:
-  // o lies at most p - data bytes ahead of p.
+  // first LF; 64 at once where none has an LF. out has room for 2 n
+  // bytes, so a whole store always fits: o - out is at most 2 (p - data).
   const __m128i lf = _mm_set1_epi8('\n');
   while (end - p >= 16) {
+    if (end - p >= blocks::kBlockBytes && moved_whole(p, o, lf)) {
+      o += blocks::kBlockBytes;
+      p += blocks::kBlockBytes;
+      continue;
+    }
     __m128i piece = sse2::load16(p);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(o), piece);
     unsigned lfs = static_cast<unsigned>(

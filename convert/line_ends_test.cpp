@@ -67,13 +67,14 @@ TEST(LineEnds, EveryLfGetsACrAndNothingElseChanges) {
   EXPECT_EQ(expand(wide), std::string(63, 'x') + "\r\n" + std::string(64, 'y') + "\r\n");
 }
 
-// Line ends of every kind at every distance from each other, so that they
-// fall on every place of the 16-byte pieces that the fast paths move.
+// Line ends of every kind at every distance from each other, up to more
+// than 64 bytes apart, so that they fall on every place of the pieces
+// that the fast paths move.
 std::string mixed_line_ends() {
   const char* const ends[] = {"\r\n", "\r", "\n", "\r\r\n", "\n\r"};
   std::string text;
-  for (int i = 0; i < 400; ++i) {
-    text.append(static_cast<std::size_t>(i % 37), static_cast<char>('a' + i % 26));
+  for (int i = 0; i < 500; ++i) {
+    text.append(static_cast<std::size_t>(i % 97), static_cast<char>('a' + i % 26));
     text += ends[i % 5];
   }
   return text;
