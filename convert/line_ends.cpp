@@ -55,19 +55,22 @@ Collapsed collapse_crlf(unsigned char* data, std::size_t n, bool at_end) {
     return cr + 1 < data + n && cr[1] == '\n';
   };
   // Up to the first CR that goes, nothing moves.
-  const unsigned char* p = find_byte(data, end, '\r');
-  while (p < end && !before_lf(p)) p = find_byte(p + 1, end, '\r');
-  if (p == end) return {limit, held};
-  unsigned char* out = data + (p - data);
-  ++p;
-  // From here on the bytes move down, 16 at a time where no CR is among
-  // them (no call per piece: the C runtime of Windows copies short pieces
-  // slowly). Such a store only covers bytes already loaded, as out lies
-  // below p; a store of a piece with a CR would also cover bytes still to
-  // be read, so those few go one by one.
+  const unsigned char* first = find_byte(data, end, '\r');
+  while (first < end && !before_lf(first)) {
+    first = find_byte(first + 1, end, '\r');
+  }
+  if (first == end) return {limit, held};
+  unsigned char* out = data + (first - data);
+  unsigned char* p = out + 1;
+  // From here on the bytes move down: 64 at once where none is a CR,
+  // otherwise 16 at a time up to the first CR among them (no call per
+  // piece: the C runtime of Windows copies short pieces slowly). As out
+  // lies below p, a piece stored whole also covers bytes still to be read
+  // behind its CR; those are loaded before the store and put back after
+  // it (what the piece has to leave ends below them).
 #if KIV_X86_SIMD
   const __m128i cr = _mm_set1_epi8('\r');
-  while (end - p >= 16) {
+  while (end - p >= 32) {
     if (end - p >= blocks::kBlockBytes && moved_whole(p, out, cr)) {
       out += blocks::kBlockBytes;
       p += blocks::kBlockBytes;
@@ -82,10 +85,13 @@ Collapsed collapse_crlf(unsigned char* data, std::size_t n, bool at_end) {
       p += 16;
       continue;
     }
-    const unsigned char* at = p + blocks::lowest_bit(crs);
-    while (p < at) *out++ = *p++;
-    if (!before_lf(p)) *out++ = '\r';
-    ++p;
+    int at = blocks::lowest_bit(crs);
+    bool goes = before_lf(p + at);
+    __m128i rest = sse2::load16(p + at + 1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), piece);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + at + 1), rest);
+    out += goes ? at : at + 1;
+    p += at + 1;
   }
 #endif
   for (; p < end; ++p) {

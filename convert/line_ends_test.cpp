@@ -74,7 +74,8 @@ std::string mixed_line_ends() {
   const char* const ends[] = {"\r\n", "\r", "\n", "\r\r\n", "\n\r"};
   std::string text;
   for (int i = 0; i < 500; ++i) {
-    text.append(static_cast<std::size_t>(i % 97), static_cast<char>('a' + i % 26));
+    text.append(static_cast<std::size_t>(i % 97),
+                static_cast<char>('a' + i % 26));
     text += ends[i % 5];
   }
   return text;
@@ -84,23 +85,26 @@ std::string mixed_line_ends() {
 std::string collapsed_slowly(const std::string& text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n') out += text[i];
+    bool goes = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+    if (!goes) out += text[i];
   }
   return out;
 }
 std::string expanded_slowly(const std::string& text) {
   std::string out;
-  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  for (char c : text) out += c == '\n' ? "\r\n" : std::string(1, c);
   return out;
 }
 
 TEST(LineEnds, LongTextsAsThePlainLoopsHaveThem) {
   const std::string text = mixed_line_ends();
-  for (std::size_t block : {std::size_t{5}, std::size_t{64}, std::size_t{1000}, text.size()}) {
+  const std::size_t blocks[] = {5, 64, 1000, text.size()};
+  for (std::size_t block : blocks) {
     EXPECT_EQ(collapse(text, block), collapsed_slowly(text)) << block;
   }
   EXPECT_EQ(expand(text), expanded_slowly(text));
-  EXPECT_EQ(expand(collapsed_slowly(text)), expanded_slowly(collapsed_slowly(text)));
+  const std::string joined = collapsed_slowly(text);
+  EXPECT_EQ(expand(joined), expanded_slowly(joined));
 }
 
 }  // namespace
