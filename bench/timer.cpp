@@ -24,6 +24,7 @@ namespace {
 struct Result {
   double seconds;
   bool ok;
+  int status;  // as waitpid gives it; -1 if the command did not start
 };
 
 Result run(char* const* argv) {
@@ -32,15 +33,15 @@ Result run(char* const* argv) {
   clock_gettime(CLOCK_MONOTONIC, &start);
   pid_t pid;
   if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv, environ) != 0) {
-    return {0, false};
+    return {0, false, -1};
   }
   int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return {0, false};
+  if (waitpid(pid, &status, 0) != pid) return {0, false, -1};
   clock_gettime(CLOCK_MONOTONIC, &stop);
   double seconds = static_cast<double>(stop.tv_sec - start.tv_sec) +
                    static_cast<double>(stop.tv_nsec - start.tv_nsec) / 1e9;
   bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return {seconds, ok};
+  return {seconds, ok, status};
 }
 
 }  // namespace
@@ -83,7 +84,21 @@ int main(int argc, char* argv[]) {
       for (const char* path : removals) unlink(path);
       results[which] = run(commands[which].data());
       if (!results[which].ok) {
-        std::fprintf(stderr, "kiv_timer: %s failed\n", commands[which][0]);
+        // Which run of which command, and how it ended, so that a rare
+        // failure (a Wine start that went wrong) can be told from a
+        // program's own.
+        int status = results[which].status;
+        std::fprintf(stderr, "kiv_timer: round %d:", round + 1);
+        for (char* const* arg = commands[which].data(); *arg; ++arg) {
+          std::fprintf(stderr, " %s", *arg);
+        }
+        if (status == -1) {
+          std::fprintf(stderr, ": did not start\n");
+        } else if (WIFSIGNALED(status)) {
+          std::fprintf(stderr, ": ended by signal %d\n", WTERMSIG(status));
+        } else {
+          std::fprintf(stderr, ": exit status %d\n", WEXITSTATUS(status));
+        }
         return 1;
       }
     }
