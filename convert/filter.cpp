@@ -186,6 +186,16 @@ FilterTable make_filter_table(const Options& options) {
   return table;
 }
 
+bool writes_line_feeds(const FilterTable& table) {
+  for (int entry = 0; entry < kTableEntries; ++entry) {
+    const unsigned char* form = table.form[entry];
+    if (std::memchr(form, '\n', table.form_length[entry]) != nullptr) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::size_t filter_finish(const FilterTable& table, FilterState& state,
                           unsigned char* out) {
   unsigned char* o = out;

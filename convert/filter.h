@@ -90,6 +90,10 @@ constexpr std::size_t kChunkSlack = 16;
 // Builds the per-byte conversion for a run.
 FilterTable make_filter_table(const Options& options);
 
+// Whether the output can hold a line feed: some byte's form (its own, its
+// escape or its after-tag form) is or has one.
+bool writes_line_feeds(const FilterTable& table);
+
 // Converts n bytes of input into out and returns the number of bytes
 // written. The state carries over, so any split of the input into chunks
 // gives the same output.

@@ -117,6 +117,11 @@ std::vector<ScanLevel> scan_levels() {
 int expect_same(const std::string& input, const Options& options,
                 const std::vector<std::size_t>& chunks) {
   const std::string expected = reference_convert(input, options);
+  // A table that says it writes no LF must not (Windows then writes its
+  // blocks without looking for one).
+  if (!writes_line_feeds(make_filter_table(options))) {
+    EXPECT_EQ(expected.find('\n'), std::string::npos) << visible(input);
+  }
   int compared = 0;
   for (ScanLevel level : scan_levels()) {
     for (std::size_t chunk : chunks) {

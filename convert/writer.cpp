@@ -248,11 +248,14 @@ void wait_queued(unsigned most) {
 
 }  // namespace
 
-void begin_output(std::FILE* output) {
+void begin_output(std::FILE* output, bool line_feeds) {
   out.file = output;
   out.fd = descriptor_of(output);
 #if defined(_WIN32)
   out.crlf = crlf_target(output);
+  out.crlf.add_crs = out.crlf.add_crs && line_feeds;
+#else
+  (void)line_feeds;
 #endif
   out.handed.store(0);
   out.written.store(0);

@@ -23,8 +23,10 @@ constexpr std::size_t kFlush = 128 * 1024;
 constexpr std::size_t kOutputBlock =
     kFlush + kFilterSlice * kMaxExpansion + kChunkSlack;
 
-// Begins the output of one text to output.
-void begin_output(std::FILE* output);
+// Begins the output of one text to output. line_feeds: whether the blocks
+// can hold an LF (on Windows, blocks that cannot go out without a look for
+// one).
+void begin_output(std::FILE* output, bool line_feeds);
 
 // The block to filter into now (kOutputBlock bytes).
 unsigned char* output_block();
