@@ -70,7 +70,7 @@ void report_count(const std::string& what, std::size_t realistic, std::size_t to
             << " realistic, " << total - realistic << " random)\n";
 }
 
-// One browser start for all round trips: the -J -Du pages with the
+// One load for all round trips: the -J -Du pages with the
 // recording document.write, the same pages with the real one against
 // pages that hold the text, the -J -D statements as external scripts, and
 // the pages that the C programs of the chain print.
