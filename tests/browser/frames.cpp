@@ -66,8 +66,10 @@ bool ends_with(const std::string& text, const std::string& end) {
 // than the largest load takes on a busy machine, well within ctest's limit
 // for the whole suite.
 constexpr int kLoadTimeoutMs = 180000;
-// How long frames.js may take to close its browser once its input ends.
+// How long frames.js may take to close its browser once its input ends,
+// and once it is told to stop.
 constexpr int kEndTimeoutMs = 30000;
+constexpr int kStopTimeoutMs = 5000;
 
 // The one frames.js of this test program: every load goes to its browser,
 // which starts with the first load and closes when the program ends. After
@@ -186,14 +188,17 @@ std::string next_answer(Loader& frames, std::string& why) {
 }
 
 // Closes frames.js's input and waits for it to close its browser and
-// end; one that does not, or `at_once`, is killed with its browser. Says
-// how it ended unless that was with exit code 0.
+// end; `at_once`, it is told to stop (SIGTERM). One that does not end in
+// time is killed. Says how it ended unless that was with exit code 0.
 std::string end_loader(Loader& frames, bool at_once) {
   close(frames.input);
   close(frames.output);
-  if (at_once) kill(-frames.pid, SIGKILL);
+  // The drivers start the browser in a process group of its own, which a
+  // kill of frames.js's group misses; on SIGTERM they close it.
+  if (at_once) kill(-frames.pid, SIGTERM);
   int status = 0;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEndTimeoutMs);
+  auto deadline = std::chrono::steady_clock::now() +
+                  std::chrono::milliseconds(at_once ? kStopTimeoutMs : kEndTimeoutMs);
   pid_t ended;
   while ((ended = waitpid(frames.pid, &status, WNOHANG)) == 0 &&
          std::chrono::steady_clock::now() < deadline) {
@@ -203,8 +208,9 @@ std::string end_loader(Loader& frames, bool at_once) {
   if (ended == 0) {
     kill(-frames.pid, SIGKILL);
     waitpid(frames.pid, &status, 0);
-    how = "frames.js did not end within " + std::to_string(kEndTimeoutMs / 1000) +
-          " s of its input's end and was killed";
+    how = at_once ? "frames.js did not stop and was killed"
+                  : "frames.js did not end within " + std::to_string(kEndTimeoutMs / 1000) +
+                        " s of its input's end and was killed";
   } else if (!at_once && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
     how = "";
   } else if (WIFEXITED(status)) {
@@ -212,7 +218,7 @@ std::string end_loader(Loader& frames, bool at_once) {
   } else {
     how = "frames.js ended by signal " + std::to_string(WTERMSIG(status));
   }
-  // A browser whose frames.js died would otherwise outlive it.
+  // What frames.js itself started and left behind.
   if (!how.empty()) kill(-frames.pid, SIGKILL);
   frames.pid = -1;
   return how;
