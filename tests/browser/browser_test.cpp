@@ -203,5 +203,21 @@ TEST(Browser, HarnessRefusesBrokenFragments) {
   }
 }
 
+// A load whose documents ask for anything but the test's own server
+// fails, naming what they asked for (here a place on this machine, so
+// that the request cannot leave it).
+TEST(Browser, ALoadThatAsksElsewhereFails) {
+  REQUIRE_BROWSER(node);
+  ScratchDir dir;
+  FrameRun run(dir);
+  run.add_write_document("elsewhere", {"<script src=\"http://localhost:5/kiv.js\"></script>\n"});
+  ::testing::AssertionResult loaded = run.load(node);
+  EXPECT_FALSE(loaded);
+  EXPECT_NE(std::string(loaded.message())
+                .find("requests for other places were refused:\nhttp://localhost:5/kiv.js\n"),
+            std::string::npos)
+      << loaded.message();
+}
+
 }  // namespace
 }  // namespace kiv::browser

@@ -73,7 +73,7 @@ constexpr int kStopTimeoutMs = 5000;
 
 // The one frames.js of this test program: every load goes to its browser,
 // which starts with the first load and closes when the program ends. After
-// a failed load it is ended, and the next load starts a fresh one.
+// a load that broke it is ended, and the next load starts a fresh one.
 struct Loader {
   pid_t pid = -1;
   int input = -1;   // its standard input: folders, one a line
@@ -224,10 +224,11 @@ std::string end_loader(Loader& frames, bool at_once) {
   return how;
 }
 
-// The error of an answer, with its line feeds and backslashes back.
-std::string answered_error(const std::string& answer) {
-  const std::string prefix = "error: ";
-  if (answer.compare(0, prefix.size(), prefix) != 0) return "frames.js answered: " + answer;
+// The text of an answer "KIND: TEXT", with its line feeds and
+// backslashes back; "" when the answer is not of that kind.
+std::string answer_text(const std::string& answer, const std::string& kind) {
+  const std::string prefix = kind + ": ";
+  if (answer.compare(0, prefix.size(), prefix) != 0) return "";
   std::string text;
   for (std::size_t i = prefix.size(); i < answer.size(); ++i) {
     if (answer[i] == '\\' && i + 1 < answer.size()) {
@@ -294,12 +295,15 @@ void FrameRun::add_dom_document(const std::string& name, const std::string& body
   std::string why = "frames.js took no folder";
   std::string answer;
   if (write_all(frames.input, dir_.path() + "\n")) answer = next_answer(frames, why);
+  // Notes of frames that did not report; their cases fail on their own.
   if (answer == "done") {
-    // Notes of frames that did not report; their cases fail on their own.
     std::cerr << new_errors(frames);
     return ::testing::AssertionSuccess();
   }
-  std::string failure = answer.empty() ? why : answered_error(answer);
+  std::string refused = answer_text(answer, "refused");
+  if (!refused.empty()) return ::testing::AssertionFailure() << refused << "\n" << new_errors(frames);
+  std::string failure = answer.empty() ? why : answer_text(answer, "error");
+  if (failure.empty()) failure = "frames.js answered: " + answer;
   std::string how = end_loader(frames, answer.empty());
   return ::testing::AssertionFailure() << failure << (how.empty() ? "" : "; " + how) << "\n"
                                        << new_errors(frames);

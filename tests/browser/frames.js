@@ -13,8 +13,10 @@
 //
 // Given no folder, it starts the browser once and loads each folder read
 // from standard input, answering one line for it on standard output:
-// "done", or "error: " and what went wrong, with each backslash and line
-// feed of it as \\ and \n. It ends, closing the browser, when its standard
+// "done"; "refused: " and the requests for other places, when the folder
+// loaded but made some; or "error: " and what broke the load, after which
+// the browser may be gone. In both texts each backslash and line feed
+// stands as \\ and \n. It ends, closing the browser, when its standard
 // input ends. Given a folder, it loads that one and ends with exit code 1
 // when it failed.
 'use strict';
@@ -96,8 +98,8 @@ function serve(folder, pages) {
 }
 
 // Loads one folder in `browser`, in a context and on a server of its
-// own (a fresh cache: folders reuse document names); what went wrong, or
-// ''.
+// own (a fresh cache: folders reuse document names); the requests for
+// other places that its documents made.
 async function load(browser, folder) {
   const names = fs.readFileSync(path.join(folder, 'frames.txt'), 'utf8').split('\n').filter(Boolean);
   const pages = [];
@@ -136,37 +138,38 @@ async function load(browser, folder) {
   }
   // Frames that did not report fail their own cases; the note only says why.
   for (const note of late) console.error(`${engine.name}, ${folder}, ${note}`);
-  if (refused.length > 0) {
-    return `${engine.name}: requests for other places were refused:\n` + refused.join('\n');
-  }
-  return '';
+  return refused;
 }
 
-function answer(error) {
-  const escaped = error.replace(/\\/g, '\\\\').replace(/\n/g, '\\n');
-  process.stdout.write(error ? `error: ${escaped}\n` : 'done\n');
+function refusal(refused) {
+  return `${engine.name}: requests for other places were refused:\n` + refused.join('\n');
+}
+
+function answer(kind, text) {
+  const escaped = text.replace(/\\/g, '\\\\').replace(/\n/g, '\\n');
+  process.stdout.write(`${kind}: ${escaped}\n`);
 }
 
 async function main() {
   const browser = await engine.launch();
   try {
     if (process.argv.length > 2) {
-      const error = await load(browser, process.argv[2]);
-      if (error) {
-        console.error(error);
+      const refused = await load(browser, process.argv[2]);
+      if (refused.length > 0) {
+        console.error(refusal(refused));
         process.exitCode = 1;
       }
       return;
     }
     const lines = require('readline').createInterface({ input: process.stdin });
     for await (const folder of lines) {
-      let error;
       try {
-        error = await load(browser, folder);
+        const refused = await load(browser, folder);
+        if (refused.length > 0) answer('refused', refusal(refused));
+        else process.stdout.write('done\n');
       } catch (thrown) {
-        error = `${engine.name}, ${folder}: ${thrown && thrown.stack || thrown}`;
+        answer('error', `${engine.name}, ${folder}: ${thrown && thrown.stack || thrown}`);
       }
-      answer(error);
     }
   } finally {
     await browser.close();
