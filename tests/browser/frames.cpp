@@ -109,7 +109,8 @@ std::string start_loader(Loader& frames, const std::string& node) {
   std::string script = script_path("frames.js");
   pid_t pid = fork();
   if (pid == 0) {
-    // A group of its own, so that a hung one goes together with its browser.
+    // A group of its own, so that a kill reaches all that it started but
+    // the browser (which its driver puts in a group of its own).
     setpgid(0, 0);
     dup2(in[0], 0);
     dup2(out[1], 1);
