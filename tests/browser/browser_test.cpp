@@ -70,7 +70,7 @@ void report_count(const std::string& what, std::size_t realistic, std::size_t to
             << " realistic, " << total - realistic << " random)\n";
 }
 
-// One browser start for all round trips: the -J -Du pages with the
+// One load for all round trips: the -J -Du pages with the
 // recording document.write, the same pages with the real one against
 // pages that hold the text, the -J -D statements as external scripts, and
 // the pages that the C programs of the chain print.
@@ -201,6 +201,22 @@ TEST(Browser, HarnessRefusesBrokenFragments) {
     EXPECT_FALSE(documents[k].accepted(run, 1));
     EXPECT_EQ(documents[k].accepted(run, 2), !broken[k].spoils_next);
   }
+}
+
+// A load whose documents ask for anything but the test's own server
+// fails, naming what they asked for (here a place on this machine, so
+// that the request cannot leave it).
+TEST(Browser, ALoadThatAsksElsewhereFails) {
+  REQUIRE_BROWSER(node);
+  ScratchDir dir;
+  FrameRun run(dir);
+  run.add_write_document("elsewhere", {"<script src=\"http://localhost:5/kiv.js\"></script>\n"});
+  ::testing::AssertionResult loaded = run.load(node);
+  EXPECT_FALSE(loaded);
+  EXPECT_NE(std::string(loaded.message())
+                .find("requests for other places were refused:\nhttp://localhost:5/kiv.js\n"),
+            std::string::npos)
+      << loaded.message();
 }
 
 }  // namespace

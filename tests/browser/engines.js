@@ -83,6 +83,7 @@ async function launchFirefox() {
         // key of the user's, which the tests give, and a page may read back
         // what it wrote.
         async grantPermissions() {},
+        close: () => context.close(),
       };
       return shaped;
     },

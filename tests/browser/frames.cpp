@@ -1,8 +1,16 @@
 #include "tests/browser/frames.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <iostream>
+#include <thread>
 #include <utility>
 
 namespace kiv::browser {
@@ -54,6 +62,202 @@ bool ends_with(const std::string& text, const std::string& end) {
          text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// The longest a load may take before frames.js counts as hung: far more
+// than the largest load takes on a busy machine, well within ctest's limit
+// for the whole suite.
+constexpr int kLoadTimeoutMs = 180000;
+// How long frames.js may take to close its browser once its input ends,
+// and once it is told to stop.
+constexpr int kEndTimeoutMs = 30000;
+constexpr int kStopTimeoutMs = 5000;
+
+// The one frames.js of this test program: every load goes to its browser,
+// which starts with the first load and closes when the program ends. After
+// a load that broke it is ended, and the next load starts a fresh one.
+struct Loader {
+  pid_t pid = -1;
+  int input = -1;   // its standard input: folders, one a line
+  int output = -1;  // its standard output: one answer a line
+  int errors = -1;  // an unlinked file that holds its standard error
+  off_t errors_shown = 0;
+  std::string unread;  // what it wrote past the last whole answer
+};
+
+Loader& loader() {
+  static Loader frames;
+  return frames;
+}
+
+std::string start_loader(Loader& frames, const std::string& node) {
+  int in[2], out[2];
+  const char* temp = std::getenv("TMPDIR");
+  std::string name = std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp") +
+                     "/kiv-frames-XXXXXX";
+  // Close-on-exec, so that the programs the tests run meanwhile hold no
+  // end of these and the input's end reaches frames.js.
+  frames.errors = mkostemp(name.data(), O_CLOEXEC);
+  if (frames.errors < 0) return "cannot create a file for frames.js's messages";
+  unlink(name.c_str());
+  if (pipe2(in, O_CLOEXEC) != 0) return "cannot create a pipe";
+  if (pipe2(out, O_CLOEXEC) != 0) {
+    close(in[0]);
+    close(in[1]);
+    return "cannot create a pipe";
+  }
+  // A frames.js that died must fail the load, not end this program.
+  signal(SIGPIPE, SIG_IGN);
+  std::string script = script_path("frames.js");
+  pid_t pid = fork();
+  if (pid == 0) {
+    // A group of its own, so that a kill reaches all that it started but
+    // the browser (which its driver puts in a group of its own).
+    setpgid(0, 0);
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(frames.errors, 2);
+    char* argv[] = {const_cast<char*>(node.c_str()), script.data(), nullptr};
+    execvp(argv[0], argv);
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  if (pid < 0) {
+    close(in[1]);
+    close(out[0]);
+    return "cannot start frames.js";
+  }
+  setpgid(pid, pid);
+  frames.pid = pid;
+  frames.input = in[1];
+  frames.output = out[0];
+  frames.errors_shown = 0;
+  frames.unread.clear();
+  return "";
+}
+
+// What frames.js wrote to its standard error since the last call.
+std::string new_errors(Loader& frames) {
+  std::string text;
+  char buffer[65536];
+  ssize_t got;
+  while ((got = pread(frames.errors, buffer, sizeof buffer, frames.errors_shown)) > 0) {
+    text.append(buffer, static_cast<std::size_t>(got));
+    frames.errors_shown += got;
+  }
+  return text;
+}
+
+bool write_all(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// Its next answer, or "" with `why` when it ended or took too long.
+std::string next_answer(Loader& frames, std::string& why) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLoadTimeoutMs);
+  for (;;) {
+    std::size_t end = frames.unread.find('\n');
+    if (end != std::string::npos) {
+      std::string line = frames.unread.substr(0, end);
+      frames.unread.erase(0, end + 1);
+      return line;
+    }
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd ready = {frames.output, POLLIN, 0};
+    int polled = left.count() > 0 ? poll(&ready, 1, static_cast<int>(left.count())) : 0;
+    if (polled < 0 && errno == EINTR) continue;
+    if (polled == 0) {
+      why = "frames.js gave no answer within " + std::to_string(kLoadTimeoutMs / 1000) + " s";
+      return "";
+    }
+    char buffer[4096];
+    ssize_t got = polled > 0 ? read(frames.output, buffer, sizeof buffer) : -1;
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      why = "frames.js ended before it answered";
+      return "";
+    }
+    frames.unread.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+// Closes frames.js's input and waits for it to close its browser and
+// end; `at_once`, it is told to stop (SIGTERM). One that does not end in
+// time is killed. Says how it ended unless that was with exit code 0.
+std::string end_loader(Loader& frames, bool at_once) {
+  close(frames.input);
+  close(frames.output);
+  // The drivers start the browser in a process group of its own, which a
+  // kill of frames.js's group misses; on SIGTERM they close it.
+  if (at_once) kill(-frames.pid, SIGTERM);
+  int status = 0;
+  auto deadline = std::chrono::steady_clock::now() +
+                  std::chrono::milliseconds(at_once ? kStopTimeoutMs : kEndTimeoutMs);
+  pid_t ended;
+  while ((ended = waitpid(frames.pid, &status, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::string how;
+  if (ended == 0) {
+    kill(-frames.pid, SIGKILL);
+    waitpid(frames.pid, &status, 0);
+    how = at_once ? "frames.js did not stop and was killed"
+                  : "frames.js did not end within " + std::to_string(kEndTimeoutMs / 1000) +
+                        " s of its input's end and was killed";
+  } else if (!at_once && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    how = "";
+  } else if (WIFEXITED(status)) {
+    how = "frames.js ended with exit code " + std::to_string(WEXITSTATUS(status));
+  } else {
+    how = "frames.js ended by signal " + std::to_string(WTERMSIG(status));
+  }
+  // What frames.js itself started and left behind.
+  if (!how.empty()) kill(-frames.pid, SIGKILL);
+  frames.pid = -1;
+  return how;
+}
+
+// The text of an answer "KIND: TEXT", with its line feeds and
+// backslashes back; "" when the answer is not of that kind.
+std::string answer_text(const std::string& answer, const std::string& kind) {
+  const std::string prefix = kind + ": ";
+  if (answer.compare(0, prefix.size(), prefix) != 0) return "";
+  std::string text;
+  for (std::size_t i = prefix.size(); i < answer.size(); ++i) {
+    if (answer[i] == '\\' && i + 1 < answer.size()) {
+      ++i;
+      text += answer[i] == 'n' ? '\n' : answer[i];
+    } else {
+      text += answer[i];
+    }
+  }
+  return text;
+}
+
+// Ends frames.js when the test program ends; how it ended counts.
+class LoaderEnd : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    Loader& frames = loader();
+    if (frames.pid < 0) return;
+    std::string how = end_loader(frames, false);
+    std::string said = new_errors(frames);
+    close(frames.errors);
+    EXPECT_EQ(how, "") << said;
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const kLoaderEnd =
+    ::testing::AddGlobalTestEnvironment(new LoaderEnd);
+
 }  // namespace
 
 const char kWriteRecord[] = "\n@@ write @@\n";
@@ -79,11 +283,31 @@ void FrameRun::add_dom_document(const std::string& name, const std::string& body
 
 ::testing::AssertionResult FrameRun::load(const std::string& node) const {
   write_file(dir_.file("frames.txt"), names_);
-  roundtrip::Outcome ran =
-      roundtrip::run_program({node, script_path("frames.js"), dir_.path()}, dir_.path());
-  if (ran.exit_code == 0) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "frames.js ended with exit code " << ran.exit_code
-                                       << ":\n" << ran.out << ran.err;
+  if (dir_.path().find('\n') != std::string::npos) {
+    return ::testing::AssertionFailure() << "a folder with a line feed in its name: "
+                                         << visible(dir_.path());
+  }
+  Loader& frames = loader();
+  if (frames.pid < 0) {
+    if (frames.errors >= 0) close(frames.errors);
+    std::string why = start_loader(frames, node);
+    if (!why.empty()) return ::testing::AssertionFailure() << why;
+  }
+  std::string why = "frames.js took no folder";
+  std::string answer;
+  if (write_all(frames.input, dir_.path() + "\n")) answer = next_answer(frames, why);
+  // Notes of frames that did not report; their cases fail on their own.
+  if (answer == "done") {
+    std::cerr << new_errors(frames);
+    return ::testing::AssertionSuccess();
+  }
+  std::string refused = answer_text(answer, "refused");
+  if (!refused.empty()) return ::testing::AssertionFailure() << refused << "\n" << new_errors(frames);
+  std::string failure = answer.empty() ? why : answer_text(answer, "error");
+  if (failure.empty()) failure = "frames.js answered: " + answer;
+  std::string how = end_loader(frames, answer.empty());
+  return ::testing::AssertionFailure() << failure << (how.empty() ? "" : "; " + how) << "\n"
+                                       << new_errors(frames);
 }
 
 bool FrameRun::report(const std::string& name, std::string& out) const {

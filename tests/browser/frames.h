@@ -4,9 +4,10 @@
 // Pages in a headless browser for the browser tests, in the engine that
 // KIV_ENGINE names (engines.js: chromium or firefox). The tests write case
 // documents into a scratch folder; frames.js serves them on 127.0.0.1,
-// loads them as frames of a few pages in one browser start and writes
-// what each document reported (harness.js): either a transcript of its
-// scripts' calls or its DOM.
+// loads them as frames of a few pages and writes what each document
+// reported (harness.js): either a transcript of its scripts' calls or its
+// DOM. One frames.js, and so one browser start, serves every load of the
+// test program.
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,7 @@ extern const char kWriteRecord[];
 // What closes every write document's transcript.
 extern const char kEndRecord[];
 
-// The documents of one browser start.
+// The documents of one load.
 class FrameRun {
  public:
   explicit FrameRun(const roundtrip::ScratchDir& dir) : dir_(dir) {}
@@ -40,7 +41,9 @@ class FrameRun {
   // A document whose DOM is reported; `body` follows <body> directly.
   void add_dom_document(const std::string& name, const std::string& body);
 
-  // Loads every document in the browser with `node`.
+  // Loads every document in the browser, starting frames.js with `node`
+  // on the program's first load. A load that fails (a request for another
+  // place, frames.js ended or hung) says so with frames.js's messages.
   ::testing::AssertionResult load(const std::string& node) const;
 
   // What document `name` reported; false when it reported nothing.

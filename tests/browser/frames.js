@@ -1,15 +1,24 @@
 // Loads case documents in a headless browser (engines.js: KIV_ENGINE), as
-// frames of a few pages in one browser start, and writes what each of
-// them reported.
+// frames of a few pages, and writes what each of them reported.
 //
 // Usage: node frames.js FOLDER
+//        node frames.js        (folders on standard input, one a line)
 // FOLDER/frames.txt names one case per line; FOLDER/NAME.html is its
 // document, and every other file of FOLDER can be loaded by it (external
 // scripts). The documents load harness.js (as /harness.js), which reports
 // a transcript once the document has loaded; it is written to
 // FOLDER/NAME.out. A frame that reports nothing leaves no .out file.
 // Everything is served from 127.0.0.1; a request for anywhere else is
-// refused and makes the run fail.
+// refused and makes the folder fail.
+//
+// Given no folder, it starts the browser once and loads each folder read
+// from standard input, answering one line for it on standard output:
+// "done"; "refused: " and the requests for other places, when the folder
+// loaded but made some; or "error: " and what broke the load, after which
+// the browser may be gone. In both texts each backslash and line feed
+// stands as \\ and \n. It ends, closing the browser, when its standard
+// input ends. Given a folder, it loads that one and ends with exit code 1
+// when it failed.
 'use strict';
 const fs = require('fs');
 const http = require('http');
@@ -88,8 +97,10 @@ function serve(folder, pages) {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-async function main() {
-  const folder = process.argv[2];
+// Loads one folder in `browser`, in a context and on a server of its
+// own (a fresh cache: folders reuse document names); the requests for
+// other places that its documents made.
+async function load(browser, folder) {
   const names = fs.readFileSync(path.join(folder, 'frames.txt'), 'utf8').split('\n').filter(Boolean);
   const pages = [];
   for (let i = 0; i < names.length; i += framesPerPage) {
@@ -97,10 +108,10 @@ async function main() {
   }
   const server = await serve(folder, pages.map(holder));
   const origin = `http://127.0.0.1:${server.address().port}`;
-  const browser = await engine.launch();
   const refused = [];
+  const late = [];
+  const context = await browser.newContext();
   try {
-    const context = await browser.newContext();
     const page = await context.newPage();
     page.on('request', (request) => {
       if (new URL(request.url()).origin !== origin) refused.push(request.url());
@@ -112,7 +123,7 @@ async function main() {
         await page.waitForFunction((n) => Object.keys(window.kivReports).length >= n, count,
           { timeout: pageTimeoutMs, polling: 50 });
       } catch (error) {
-        console.error(`${engine.name}, page ${p}: not every frame reported within ${pageTimeoutMs} ms`);
+        late.push(`page ${p}: not every frame reported within ${pageTimeoutMs} ms`);
       }
       const reports = await page.evaluate(() => window.kivReports);
       for (const name of pages[p]) {
@@ -122,12 +133,46 @@ async function main() {
       }
     }
   } finally {
-    await browser.close();
+    await context.close();
     server.close();
   }
-  if (refused.length > 0) {
-    console.error(`${engine.name}: requests for other places were refused:\n` + refused.join('\n'));
-    process.exit(1);
+  // Frames that did not report fail their own cases; the note only says why.
+  for (const note of late) console.error(`${engine.name}, ${folder}, ${note}`);
+  return refused;
+}
+
+function refusal(refused) {
+  return `${engine.name}: requests for other places were refused:\n` + refused.join('\n');
+}
+
+function answer(kind, text) {
+  const escaped = text.replace(/\\/g, '\\\\').replace(/\n/g, '\\n');
+  process.stdout.write(`${kind}: ${escaped}\n`);
+}
+
+async function main() {
+  const browser = await engine.launch();
+  try {
+    if (process.argv.length > 2) {
+      const refused = await load(browser, process.argv[2]);
+      if (refused.length > 0) {
+        console.error(refusal(refused));
+        process.exitCode = 1;
+      }
+      return;
+    }
+    const lines = require('readline').createInterface({ input: process.stdin });
+    for await (const folder of lines) {
+      try {
+        const refused = await load(browser, folder);
+        if (refused.length > 0) answer('refused', refusal(refused));
+        else process.stdout.write('done\n');
+      } catch (thrown) {
+        answer('error', `${engine.name}, ${folder}: ${thrown && thrown.stack || thrown}`);
+      }
+    }
+  } finally {
+    await browser.close();
   }
 }
 
