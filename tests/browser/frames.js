@@ -1,8 +1,7 @@
 // Loads case documents in a headless browser (engines.js: KIV_ENGINE), as
 // frames of a few pages, and writes what each of them reported.
 //
-// Usage: node frames.js FOLDER
-//        node frames.js        (folders on standard input, one a line)
+// Usage: node frames.js      (folders on standard input, one a line)
 // FOLDER/frames.txt names one case per line; FOLDER/NAME.html is its
 // document, and every other file of FOLDER can be loaded by it (external
 // scripts). The documents load harness.js (as /harness.js), which reports
@@ -11,14 +10,13 @@
 // Everything is served from 127.0.0.1; a request for anywhere else is
 // refused and makes the folder fail.
 //
-// Given no folder, it starts the browser once and loads each folder read
-// from standard input, answering one line for it on standard output:
+// It starts the browser once and loads each folder read from standard
+// input, answering one line for it on standard output:
 // "done"; "refused: " and the requests for other places, when the folder
 // loaded but made some; or "error: " and what broke the load, after which
 // the browser may be gone. In both texts each backslash and line feed
 // stands as \\ and \n. It ends, closing the browser, when its standard
-// input ends. Given a folder, it loads that one and ends with exit code 1
-// when it failed.
+// input ends.
 'use strict';
 const fs = require('fs');
 const http = require('http');
@@ -153,14 +151,6 @@ function answer(kind, text) {
 async function main() {
   const browser = await engine.launch();
   try {
-    if (process.argv.length > 2) {
-      const refused = await load(browser, process.argv[2]);
-      if (refused.length > 0) {
-        console.error(refusal(refused));
-        process.exitCode = 1;
-      }
-      return;
-    }
     const lines = require('readline').createInterface({ input: process.stdin });
     for await (const folder of lines) {
       try {
