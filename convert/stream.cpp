@@ -21,12 +21,18 @@ namespace {
 // holds a CR whose partner may start the next block.
 unsigned char input_block[1 + kReadBlock];
 
+#if defined(_WIN32)
+// The kind of the input (GetFileType), asked once per input when its first
+// block is read: it takes three system calls under Wine.
+DWORD input_type = FILE_TYPE_UNKNOWN;
+#endif
+
 // True when the input can deliver more bytes without waiting: a file
 // always can, a pipe when it holds some, a console never.
 bool more_ready(int fd) {
 #if defined(_WIN32)
   HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-  switch (GetFileType(handle)) {
+  switch (input_type) {
     case FILE_TYPE_DISK:
       return true;
     case FILE_TYPE_PIPE: {
@@ -134,7 +140,13 @@ ConvertStatus convert_blocks(std::FILE* input, const FilterTable& table,
 
 }  // namespace
 
-ReadResult read_first_block(std::FILE* input) { return read_block(input); }
+ReadResult read_first_block(std::FILE* input) {
+#if defined(_WIN32)
+  input_type = GetFileType(
+      reinterpret_cast<HANDLE>(_get_osfhandle(descriptor_of(input))));
+#endif
+  return read_block(input);
+}
 
 ConvertStatus convert_text(std::FILE* input, std::FILE* output,
                            const Options& options, LineEnds line_ends) {
