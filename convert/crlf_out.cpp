@@ -6,15 +6,10 @@
 #include <io.h>
 #include <windows.h>
 
-#include "convert/line_ends.h"
 #include "convert/writer.h"
 
 namespace kiv {
 namespace {
-
-// Room for a whole output block even if each of its bytes were an LF, so
-// that a block takes one call. Only one thread writes at a time.
-unsigned char staged[2 * kOutputBlock];
 
 bool write_handle(HANDLE handle, const unsigned char* data, std::size_t n) {
   while (n > 0) {
@@ -45,20 +40,14 @@ CrlfTarget crlf_target(std::FILE* stream) {
   target.handle = handle;
   target.direct = (mode == _O_TEXT || mode == _O_BINARY) &&
                   (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE);
-  target.add_crs = mode == _O_TEXT;
+  target.text = mode == _O_TEXT;
   return target;
 }
 
-bool write_crlf(const CrlfTarget& target, std::FILE* stream,
-                const unsigned char* data, std::size_t n) {
+bool write_to(const CrlfTarget& target, std::FILE* stream,
+              const unsigned char* data, std::size_t n) {
   if (!target.direct) return std::fwrite(data, 1, n, stream) == n;
-  HANDLE handle = static_cast<HANDLE>(target.handle);
-  // The converted text is often one line: nothing to put in, nothing to copy.
-  if (!target.add_crs || find_byte(data, data + n, '\n') == data + n) {
-    return write_handle(handle, data, n);
-  }
-  if (n > kOutputBlock) return false;  // more than a block never comes
-  return write_handle(handle, staged, expand_lf(data, n, staged));
+  return write_handle(static_cast<HANDLE>(target.handle), data, n);
 }
 
 }  // namespace kiv

@@ -3,9 +3,10 @@
 
 // How the output blocks reach a file or pipe on Windows. The C runtime's
 // text mode would put the CR before each LF itself, but it calls the
-// system for every kilobyte or so; here the CRs are put in by Kiv and each
-// block goes out in one call, past the runtime. The bytes are the same.
-// A console keeps the runtime's text mode, which knows how to talk to it.
+// system for every kilobyte or so; here the filter writes CR LF itself
+// (make_filter_table's crlf) and each block goes out in one call, past the
+// runtime. The bytes are the same. A console keeps the runtime's text
+// mode, which knows how to talk to it.
 
 #include <cstddef>
 #include <cstdio>
@@ -16,16 +17,17 @@ namespace kiv {
 struct CrlfTarget {
   void* handle = nullptr;  // the system's handle behind the stream
   bool direct = false;     // false: the blocks go through the stream
-  bool add_crs = false;    // the stream is in text mode: LF goes as CR LF
+  bool text = false;       // the stream is in text mode: LF goes as CR LF
 };
 
 // The target for a stream, in whatever mode it is.
 CrlfTarget crlf_target(std::FILE* stream);
 
-// Writes n bytes as the stream's mode has them (in text mode every LF as
-// CR LF); false when writing failed.
-bool write_crlf(const CrlfTarget& target, std::FILE* stream,
-                const unsigned char* data, std::size_t n);
+// Writes n bytes of a block, which holds its line feeds as the target's
+// mode has them (in text mode as CR LF, when direct); false when writing
+// failed.
+bool write_to(const CrlfTarget& target, std::FILE* stream,
+              const unsigned char* data, std::size_t n);
 
 }  // namespace kiv
 

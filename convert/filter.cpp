@@ -63,12 +63,15 @@ bool has_two_byte_forms(const FilterTable& table) {
 // 0, 1, 2 or 4 bytes (kEscapeTable is checked below), plain bytes from 128
 // up, a blank that is itself in normal mode, and an after-tag row that is
 // the normal row but for the entries of after_tag_own, whose forms there
-// have at most one byte, and that takes back no blank.
+// have at most two bytes, and that takes back no blank. A form of two
+// bytes there (CR LF) counts for no slots: it is rare, and those scans
+// lay out the blocks that hold one as they would with two slots.
 unsigned char block_slots(const FilterTable& table) {
   unsigned slots = 1;
   for (unsigned entry = 0; entry < static_cast<unsigned>(kTableEntries);
        ++entry) {
     unsigned length = table.form_length[entry];
+    if (entry >= kAfterTag && length == 2) continue;
     if (length == 1 && table.form[entry][0] != (entry & 0xFF)) length = 2;
     if (length > slots) slots = length;
   }
@@ -115,7 +118,7 @@ void set_form(FilterTable& table, unsigned entry, const char* form,
 
 }  // namespace
 
-FilterTable make_filter_table(const Options& options) {
+FilterTable make_filter_table(const Options& options, bool crlf) {
   FilterTable table{};
   for (unsigned c = 0; c < static_cast<unsigned>(kTableEntries); ++c) {
     table.kind[c] = ByteKind::plain;
@@ -156,10 +159,13 @@ FilterTable make_filter_table(const Options& options) {
     table.kind[kAfterTag + ' '] = ByteKind::sets_after_tag;
     table.form_length[kAfterTag + ' '] = 0;
   }
-  // a line feed stays a line feed, or backslash-n with -z;
+  // a line feed stays a line feed (CR LF for a Windows text file), or
+  // backslash-n with -z;
   table.kind[kAfterTag + '\n'] = ByteKind::line_break;
   if (options.escape_newline) {
     set_form(table, kAfterTag + '\n', "\\n", 2);
+  } else if (crlf) {
+    set_form(table, kAfterTag + '\n', "\r\n", 2);
   } else {
     set_form(table, kAfterTag + '\n', "\n", 1);
   }
@@ -184,16 +190,6 @@ FilterTable make_filter_table(const Options& options) {
   table.block_slots = block_slots(table);
   set_slots(table);
   return table;
-}
-
-bool writes_line_feeds(const FilterTable& table) {
-  for (int entry = 0; entry < kTableEntries; ++entry) {
-    const unsigned char* form = table.form[entry];
-    if (std::memchr(form, '\n', table.form_length[entry]) != nullptr) {
-      return true;
-    }
-  }
-  return false;
 }
 
 std::size_t filter_finish(const FilterTable& table, FilterState& state,

@@ -87,12 +87,9 @@ struct FilterState {
 constexpr std::size_t kMaxExpansion = 4;
 constexpr std::size_t kChunkSlack = 16;
 
-// Builds the per-byte conversion for a run.
-FilterTable make_filter_table(const Options& options);
-
-// Whether the output can hold a line feed: some byte's form (its own, its
-// escape or its after-tag form) is or has one.
-bool writes_line_feeds(const FilterTable& table);
+// Builds the per-byte conversion for a run. crlf: every line feed the
+// output keeps is written as CR LF, as in a Windows text file.
+FilterTable make_filter_table(const Options& options, bool crlf = false);
 
 // Converts n bytes of input into out and returns the number of bytes
 // written. The state carries over, so any split of the input into chunks

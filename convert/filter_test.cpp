@@ -44,12 +44,6 @@ TEST(Filter, LineBreaksAreDroppedOrEscaped) {
   EXPECT_EQ(convert("a\r\nb", {"-z"}), R"(a\n\nb\n)");
   EXPECT_EQ(convert("a\r\nb"), "ab");
   EXPECT_EQ(convert("a\rb", {"-z"}), R"(a\nb\n)");
-
-  // Whether a raw line feed can come out at all: after a > it stays.
-  EXPECT_TRUE(writes_line_feeds(make_filter_table(with({}))));
-  EXPECT_TRUE(writes_line_feeds(make_filter_table(with({"-l"}))));
-  EXPECT_FALSE(writes_line_feeds(make_filter_table(with({"-z"}))));
-  EXPECT_FALSE(writes_line_feeds(make_filter_table(with({"-C"}))));
 }
 
 TEST(Filter, OnlyTheBlankDirectlyBeforeALineBreakIsDropped) {

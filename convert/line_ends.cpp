@@ -35,6 +35,10 @@ bool moved_whole(const unsigned char* from, unsigned char* to, __m128i byte) {
 }  // namespace
 #endif
 
+namespace {
+
+// The first byte equal to `byte` in [p, end), or end. Like memchr, which
+// the C runtime of Windows does one byte at a time.
 const unsigned char* find_byte(const unsigned char* p,
                                const unsigned char* end, unsigned char byte) {
 #if KIV_X86_SIMD
@@ -46,6 +50,8 @@ const unsigned char* find_byte(const unsigned char* p,
   const void* found = std::memchr(p, byte, static_cast<std::size_t>(end - p));
   return found != nullptr ? static_cast<const unsigned char*>(found) : end;
 }
+
+}  // namespace
 
 Collapsed collapse_crlf(unsigned char* data, std::size_t n, bool at_end) {
   bool held = !at_end && n > 0 && data[n - 1] == '\r';
@@ -98,45 +104,6 @@ Collapsed collapse_crlf(unsigned char* data, std::size_t n, bool at_end) {
     if (*p != '\r' || !before_lf(p)) *out++ = *p;
   }
   return {static_cast<std::size_t>(out - data), held};
-}
-
-std::size_t expand_lf(const unsigned char* data, std::size_t n,
-                      unsigned char* out) {
-  const unsigned char* p = data;
-  const unsigned char* const end = data + n;
-  unsigned char* o = out;
-#if KIV_X86_SIMD
-  // 16 bytes at a time, each piece stored whole and then cut behind its
-  // first LF; 64 at once where none has an LF. out has room for 2 n
-  // bytes, so a whole store always fits: o - out is at most 2 (p - data).
-  const __m128i lf = _mm_set1_epi8('\n');
-  while (end - p >= 16) {
-    if (end - p >= blocks::kBlockBytes && moved_whole(p, o, lf)) {
-      o += blocks::kBlockBytes;
-      p += blocks::kBlockBytes;
-      continue;
-    }
-    __m128i piece = sse2::load16(p);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), piece);
-    unsigned lfs = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_cmpeq_epi8(piece, lf)));
-    if (lfs == 0) {
-      o += 16;
-      p += 16;
-      continue;
-    }
-    int at = blocks::lowest_bit(lfs);
-    o[at] = '\r';
-    o[at + 1] = '\n';
-    o += at + 2;
-    p += at + 1;
-  }
-#endif
-  for (; p < end; ++p) {
-    if (*p == '\n') *o++ = '\r';
-    *o++ = *p;
-  }
-  return static_cast<std::size_t>(o - out);
 }
 
 }  // namespace kiv

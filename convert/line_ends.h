@@ -11,11 +11,6 @@ enum class LineEnds {
   crlf_to_lf, // a CR directly before an LF is dropped (Windows text files)
 };
 
-// The first byte equal to `byte` in [p, end), or end. Like memchr, which
-// the C runtime of Windows does one byte at a time.
-const unsigned char* find_byte(const unsigned char* p,
-                               const unsigned char* end, unsigned char byte);
-
 // What collapse_crlf left of a block.
 struct Collapsed {
   std::size_t kept;  // bytes that remain at the front of the block
@@ -26,12 +21,6 @@ struct Collapsed {
 // LF. A CR as the last byte cannot be judged yet unless `at_end`: it is
 // held back, and the caller puts it in front of the next block.
 Collapsed collapse_crlf(unsigned char* data, std::size_t n, bool at_end);
-
-// Copies data[0, n) to out (room for 2 n bytes) with a CR put before
-// every LF, as Windows text files end their lines; a CR of the data stays
-// as it is. Returns the bytes put into out.
-std::size_t expand_lf(const unsigned char* data, std::size_t n,
-                      unsigned char* out);
 
 }  // namespace kiv
 

@@ -157,8 +157,8 @@ ConvertStatus convert_text(std::FILE* input, std::FILE* output,
 ConvertStatus convert_text(std::FILE* input, std::FILE* output,
                            const Options& options, LineEnds line_ends,
                            ReadResult block) {
-  const FilterTable table = make_filter_table(options);
-  begin_output(output, writes_line_feeds(table));
+  const bool crlf = begin_output(output);
+  const FilterTable table = make_filter_table(options, crlf);
   ConvertStatus status = convert_blocks(input, table, line_ends, block);
   // A write that failed came before whatever ended the loop.
   if (!end_output()) return ConvertStatus::write_failed;

@@ -96,7 +96,7 @@ constexpr bool kHandlerWaitsForLoop = false;
 
 bool put_block(const unsigned char* data, std::size_t n) {
 #if defined(_WIN32)
-  return write_crlf(out.crlf, out.file, data, n);
+  return write_to(out.crlf, out.file, data, n);
 #else
   return write_all(out.fd, data, n);
 #endif
@@ -248,20 +248,20 @@ void wait_queued(unsigned most) {
 
 }  // namespace
 
-void begin_output(std::FILE* output, bool line_feeds) {
+bool begin_output(std::FILE* output) {
   out.file = output;
   out.fd = descriptor_of(output);
+  bool crlf = false;
 #if defined(_WIN32)
   out.crlf = crlf_target(output);
-  out.crlf.add_crs = out.crlf.add_crs && line_feeds;
-#else
-  (void)line_feeds;
+  crlf = out.crlf.direct && out.crlf.text;
 #endif
   out.handed.store(0);
   out.written.store(0);
   out.written_alone = 0;
   out.tried = false;
   out.failed.store(false);
+  return crlf;
 }
 
 unsigned char* output_block() {

@@ -23,10 +23,10 @@ constexpr std::size_t kFlush = 128 * 1024;
 constexpr std::size_t kOutputBlock =
     kFlush + kFilterSlice * kMaxExpansion + kChunkSlack;
 
-// Begins the output of one text to output. line_feeds: whether the blocks
-// can hold an LF (on Windows, blocks that cannot go out without a look for
-// one).
-void begin_output(std::FILE* output, bool line_feeds);
+// Begins the output of one text to output. True when the blocks must
+// hold each line feed as CR LF: on Windows, a file or pipe in text mode,
+// which the blocks reach past the C runtime.
+bool begin_output(std::FILE* output);
 
 // The block to filter into now (kOutputBlock bytes).
 unsigned char* output_block();

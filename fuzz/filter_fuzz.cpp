@@ -1,7 +1,8 @@
 // libFuzzer target: the fast filter against the plain reference. The first
-// bytes of the fuzz data choose the options, the chunk size, the scan level
-// and whether the text goes through convert_text on real streams; the rest
-// is the text. Any difference aborts.
+// bytes of the fuzz data choose the options, the chunk size, the scan
+// level, the line ends written and whether the text goes through
+// convert_text on real streams; the rest is the text. Any difference
+// aborts.
 
 #include <cstdint>
 #include <cstdio>
@@ -45,14 +46,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (!kiv::scan_level_runs(level)) level = kiv::ScanLevel::scalar;
   std::string text(reinterpret_cast<const char*>(data + kHeader),
                    size - kHeader);
-  // Small chunks put boundaries everywhere; 0 means the whole text.
-  std::size_t chunk = data[3] % 160;
+  // Small chunks put boundaries everywhere; 0 means the whole text. The
+  // top bit asks for the table of a Windows text file (LF as CR LF).
+  std::size_t chunk = data[3] & 0x7F;
   if (chunk == 0) chunk = text.size() + 1;
+  bool crlf = (data[3] & 0x80) != 0;
 
   const std::string expected = kiv::reference_convert(text, options);
-  if (kiv::fast_convert(text, options, chunk, level) != expected) {
-    std::fprintf(stderr, "fast filter differs (chunk %zu, level %d)\n", chunk,
-                 static_cast<int>(level));
+  if (kiv::fast_convert(text, options, chunk, level, crlf) !=
+      (crlf ? kiv::with_crlf(expected) : expected)) {
+    std::fprintf(stderr, "fast filter differs (chunk %zu, level %d%s)\n",
+                 chunk, static_cast<int>(level), crlf ? ", CR LF" : "");
     std::abort();
   }
   kiv::ConvertStatus status = kiv::ConvertStatus::ok;

@@ -6,9 +6,9 @@
 namespace kiv {
 
 std::string fast_convert(const std::string& input, const Options& options,
-                         std::size_t chunk, ScanLevel level) {
+                         std::size_t chunk, ScanLevel level, bool crlf) {
   if (chunk == 0) chunk = input.size() > 0 ? input.size() : 1;
-  const FilterTable table = make_filter_table(options);
+  const FilterTable table = make_filter_table(options, crlf);
   FilterState state;
   std::vector<unsigned char> buffer(chunk * kMaxExpansion + kChunkSlack);
   std::string out;
@@ -21,6 +21,12 @@ std::string fast_convert(const std::string& input, const Options& options,
   }
   std::size_t made = filter_finish(table, state, buffer.data());
   out.append(reinterpret_cast<const char*>(buffer.data()), made);
+  return out;
+}
+
+std::string with_crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? "\r\n" : std::string(1, c);
   return out;
 }
 

@@ -24,10 +24,15 @@ inline Options parse(std::vector<const char*> args) {
 
 // The fast filter over memory, fed in chunks of `chunk` bytes (0: all at
 // once) at the given scan level, so tests can place chunk boundaries
-// anywhere and compare the levels.
+// anywhere and compare the levels. crlf: the table of a Windows text
+// file (make_filter_table).
 std::string fast_convert(const std::string& input, const Options& options,
                          std::size_t chunk = 0,
-                         ScanLevel level = best_scan_level());
+                         ScanLevel level = best_scan_level(),
+                         bool crlf = false);
+
+// The text as a Windows text file holds it: each LF as CR LF.
+std::string with_crlf(const std::string& text);
 
 // convert_text over temporary files, so the read blocks, slices and output
 // flushes are crossed as in a run. A missing temporary file counts as a

@@ -155,10 +155,13 @@ inline std::uint64_t byte_mask(const Scan&, const unsigned char* p,
 struct AfterByte {
   unsigned char value;
   std::uint64_t differs;  // all ones if its form is not the normal one;
-                          // it then has at most one byte (block_slots)
+                          // it then has at most two bytes (block_slots;
+                          // two take slots 2 and 3 whatever kSlots is)
   std::uint64_t writes;   // all ones if that form has a byte
-  bool rewrites;          // that byte is not slot 3 of the normal row
+  bool two_bytes;         // it has two (CR LF), the first in slot 2
+  bool rewrites;          // its last byte is not slot 3 of the normal row
   unsigned char last;     // that byte
+  unsigned char first;    // the first of two
 };
 
 // The slot scan, for every table: each byte gets kSlots slots (the last
@@ -193,7 +196,10 @@ SlotScan<kSlots> make_slot_scan(const FilterTable& table) {
     a.value = static_cast<unsigned char>(c);
     a.differs = same ? 0 : ~std::uint64_t{0};
     a.writes = length != 0 ? ~std::uint64_t{0} : 0;
-    a.last = length != 0 ? table.form[entry][0] : static_cast<unsigned char>(c);
+    a.two_bytes = length == 2;
+    a.last = length != 0 ? table.form[entry][length - 1]
+                         : static_cast<unsigned char>(c);
+    a.first = table.form[entry][0];
     a.rewrites = !same && length != 0 && a.last != table.slot_form[3][c];
   }
   return scan;
@@ -264,9 +270,11 @@ inline unsigned char* expand_block(const SlotScan<kSlots>& scan,
     form[j] = _mm512_mask2_permutex2var_epi8(scan.form[j][0], block, ~high,
                                              scan.form[j][1]);
   }
+  if (kSlots == 1) form[2] = block;  // for a form of two bytes after a tag
   // The bytes read in after-tag mode that have a form of their own there.
   std::uint64_t changed = 0;
   std::uint64_t written = 0;
+  std::uint64_t written_two = 0;
   for (const AfterByte& a : scan.after) {
     std::uint64_t at =
         after & a.differs &
@@ -276,19 +284,25 @@ inline unsigned char* expand_block(const SlotScan<kSlots>& scan,
     if (a.rewrites) {
       form[3] = _mm512_mask_mov_epi8(form[3], at, _mm512_set1_epi8(a.last));
     }
+    if (a.two_bytes) {
+      written_two |= at;
+      form[2] = _mm512_mask_mov_epi8(form[2], at, _mm512_set1_epi8(a.first));
+    }
   }
   one = (one & ~changed) | written;
-  two &= ~changed;
+  two = (two & ~changed) | written_two;
   four &= ~changed;
   // The blank before a byte that drops it goes; one just before the block
   // was written already, and is taken back.
   std::uint64_t blanks = _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(' '));
   one &= ~(blanks & drops >> 1);
   o -= (drops & 1) & (p[-1] == ' ');
-  if (kSlots == 1) return keep_slots(block, one, o);
+  // One slot a byte, unless the block has such a form of two bytes: its
+  // layout is then that of two slots.
+  if (kSlots == 1 && two == 0) return keep_slots(block, one, o);
   const __m512i pairs[2] = {_mm512_load_si512(kPairBytes[0]),
                             _mm512_load_si512(kPairBytes[1])};
-  if (kSlots == 2) {
+  if (kSlots <= 2) {
     for (int h = 0; h < 2; ++h) {
       std::uint64_t used = _pdep_u64(one >> 32 * h, 0xAAAAAAAAAAAAAAAAull) |
                            _pdep_u64(two >> 32 * h, 0x5555555555555555ull);
