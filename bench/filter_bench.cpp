@@ -2,18 +2,21 @@
 // every preset and every scan level, and the sets whose output keeps line
 // feeds once more as for a Windows text file (each as CR LF): no file
 // system, no stdio, so changes to the filter show without the noise of
-// reading and writing.
+// reading and writing. Also the join of CR LF pairs that Windows reads.
 //
 //   kiv_filter_bench CORPUS [--benchmark_... flags]
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "convert/filter.h"
+#include "convert/line_ends.h"
 #include "convert/scan/dispatch.h"
+#include "convert/stream.h"
 #include "options/options.h"
 
 namespace {
@@ -58,6 +61,28 @@ void filter_corpus(benchmark::State& state, const Preset& preset,
                           static_cast<std::int64_t>(corpus.size()));
 }
 
+// Joins the CR LF pairs of the corpus with every line ended by CR LF, as
+// Kiv.exe reads a Windows text file: in blocks of the reader's size.
+void join_crlf(benchmark::State& state) {
+  std::vector<unsigned char> text;
+  for (unsigned char c : corpus) {
+    if (c == '\n') text.push_back('\r');
+    text.push_back(c);
+  }
+  std::vector<unsigned char> joined(kiv::kReadBlock);
+  for (auto _ : state) {
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < text.size(); at += joined.size()) {
+      std::size_t n = std::min(joined.size(), text.size() - at);
+      kept += kiv::collapse_crlf(text.data() + at, n, true, joined.data()).kept;
+      benchmark::DoNotOptimize(joined.data());
+    }
+    benchmark::DoNotOptimize(kept);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
+}
+
 bool load(const char* path) {
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
@@ -87,6 +112,7 @@ int main(int argc, char* argv[]) {
                                    static_cast<kiv::ScanLevel>(level));
     }
   }
+  benchmark::RegisterBenchmark("join-crlf", join_crlf);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -11,16 +11,18 @@ enum class LineEnds {
   crlf_to_lf, // a CR directly before an LF is dropped (Windows text files)
 };
 
-// What collapse_crlf left of a block.
+// What collapse_crlf made of a block.
 struct Collapsed {
-  std::size_t kept;  // bytes that remain at the front of the block
+  std::size_t kept;  // bytes written
   bool cr_held;      // the block ended in a CR that is not among them
 };
 
-// Drops, in place, every CR in data[0, n) that is directly followed by an
-// LF. A CR as the last byte cannot be judged yet unless `at_end`: it is
-// held back, and the caller puts it in front of the next block.
-Collapsed collapse_crlf(unsigned char* data, std::size_t n, bool at_end);
+// Copies data[0, n) to out (room for n bytes; not data itself) without
+// every CR that is directly followed by an LF. A CR as the last byte
+// cannot be judged yet unless `at_end`: it is held back, and the caller
+// puts it in front of the next block.
+Collapsed collapse_crlf(const unsigned char* data, std::size_t n, bool at_end,
+                        unsigned char* out);
 
 }  // namespace kiv
 

@@ -15,9 +15,11 @@ std::string collapse(const std::string& text, std::size_t block) {
   for (std::size_t at = 0; at <= text.size(); at += block) {
     bool at_end = at + block >= text.size();
     std::string data = pending + text.substr(at, block);
+    std::string joined(data.size(), '\0');
     Collapsed collapsed = collapse_crlf(
-        reinterpret_cast<unsigned char*>(data.data()), data.size(), at_end);
-    out.append(data, 0, collapsed.kept);
+        reinterpret_cast<const unsigned char*>(data.data()), data.size(),
+        at_end, reinterpret_cast<unsigned char*>(joined.data()));
+    out.append(joined, 0, collapsed.kept);
     pending = collapsed.cr_held ? "\r" : "";
     if (at_end) break;
   }
@@ -66,6 +68,7 @@ std::string collapsed_slowly(const std::string& text) {
   }
   return out;
 }
+
 TEST(LineEnds, LongTextsAsThePlainLoopHasThem) {
   const std::string text = mixed_line_ends();
   const std::size_t blocks[] = {5, 64, 1000, text.size()};
