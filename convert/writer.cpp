@@ -49,12 +49,17 @@ struct Output {
   std::FILE* file = nullptr;
   int fd = -1;
   bool tried = false;    // whether the thread was asked for
-  bool threaded = false;
+  bool threaded = false;  // whether it was started
   std::size_t written_alone = 0;  // bytes written before the thread
   // Shared with the writing thread. Blocks handed over and written, as
-  // counts; block number k lives in blocks[k % kBlocks]. Without the
-  // thread both stay 0: the loop fills and writes the first block.
+  // counts; block number k lives in blocks[k % kBlocks]. Until the thread
+  // runs both stay 0: the loop fills and writes the first block.
   std::atomic<unsigned> handed{0};
+  // Set by the thread once it runs. A new thread takes a while to get
+  // there (under Wine some 10 ms, a round trip to its server per loaded
+  // library); the loop goes on writing alone meanwhile instead of
+  // filling the ring and waiting.
+  std::atomic<bool> ready{false};
   std::atomic<unsigned> written{0};
   std::atomic<bool> failed{false};
   std::atomic<bool> stop{false};
@@ -141,12 +146,17 @@ void sleep_until(bool& sleeps, Done done) {
   unlock_out();
 }
 
-// Wakes the other side if it sleeps and wake() says it may go on.
+// Wakes the other side if it sleeps and wake() says it may go on. The
+// wake-up comes after the lock is let go: woken under it, the other side
+// would at once wait for the lock, one more sleep and wake-up per block.
+// No wake-up is lost so: a side that sleeps is in its wait before the
+// lock is free.
 template <class Wake>
 void wake_if(const bool& sleeps, Wake wake) {
   lock_out();
-  if (sleeps && wake()) wake_changed();
+  bool wakes = sleeps && wake();
   unlock_out();
+  if (wakes) wake_changed();
 }
 
 // The thread writes each block as soon as it is handed over: a reader of
@@ -156,6 +166,7 @@ bool writer_may_go() {
 }
 
 void* write_handed_over(void*) {
+  out.ready.store(true, std::memory_order_release);
   for (;;) {
     if (queued() == 0) {
       sleep_until(out.writer_sleeps, writer_may_go);
@@ -270,7 +281,7 @@ unsigned char* output_block() {
 
 bool hand_over(std::size_t n, bool more) {
 #if KIV_WRITE_THREAD
-  if (out.threaded) {
+  if (out.threaded && out.ready.load(std::memory_order_acquire)) {
     if (out.failed.load(std::memory_order_relaxed)) return false;
     if (n == 0) return true;
     unsigned handed = out.handed.load(std::memory_order_relaxed);
@@ -308,6 +319,7 @@ bool end_output() {
     wake_if(out.writer_sleeps, [] { return true; });
     join_thread();
     out.stop.store(false);
+    out.ready.store(false);
     out.threaded = false;
   }
 #endif
