@@ -11,12 +11,41 @@
 
 namespace kiv {
 
+namespace {
+
+// Whether the CR at p goes: an LF follows it among the n bytes at data.
+bool goes(const unsigned char* p, const unsigned char* data, std::size_t n) {
+  return *p == '\r' && p + 1 < data + n && p[1] == '\n';
+}
+
+// The first CR in [p, end) that goes, or end.
+const unsigned char* first_going(const unsigned char* p,
+                                 const unsigned char* end,
+                                 const unsigned char* data, std::size_t n) {
+#if KIV_X86_SIMD
+  for (; end - p > blocks::kBlockBytes; p += blocks::kBlockBytes) {
+    std::uint64_t drops =
+        sse2::byte_mask(p, '\r') & sse2::byte_mask(p + 1, '\n');
+    if (drops != 0) return p + blocks::lowest_bit(drops);
+  }
+#endif
+  while (p < end && !goes(p, data, n)) ++p;
+  return p;
+}
+
+}  // namespace
+
 Collapsed collapse_crlf(const unsigned char* data, std::size_t n, bool at_end,
                         unsigned char* out) {
   bool held = !at_end && n > 0 && data[n - 1] == '\r';
-  const unsigned char* p = data;
   const unsigned char* const end = data + (held ? n - 1 : n);
-  unsigned char* o = out;
+  // Up to the first CR that goes, nothing changes; without one the bytes
+  // are used where they are.
+  const unsigned char* p = first_going(data, end, data, n);
+  if (p == end) return {data, static_cast<std::size_t>(end - data), held};
+  std::memcpy(out, data, static_cast<std::size_t>(p - data));
+  unsigned char* o = out + (p - data);
+  ++p;
 #if KIV_X86_SIMD
   // 64 bytes at a time, as the filter copies its blocks: the block is
   // copied whole, and for each CR that goes (lowest first) the rest of the
@@ -39,9 +68,9 @@ Collapsed collapse_crlf(const unsigned char* data, std::size_t n, bool at_end,
   }
 #endif
   for (; p < end; ++p) {
-    if (*p != '\r' || p + 1 == data + n || p[1] != '\n') *o++ = *p;
+    if (!goes(p, data, n)) *o++ = *p;
   }
-  return {static_cast<std::size_t>(o - out), held};
+  return {out, static_cast<std::size_t>(o - out), held};
 }
 
 }  // namespace kiv

@@ -19,7 +19,7 @@ std::string collapse(const std::string& text, std::size_t block) {
     Collapsed collapsed = collapse_crlf(
         reinterpret_cast<const unsigned char*>(data.data()), data.size(),
         at_end, reinterpret_cast<unsigned char*>(joined.data()));
-    out.append(joined, 0, collapsed.kept);
+    out.append(reinterpret_cast<const char*>(collapsed.bytes), collapsed.kept);
     pending = collapsed.cr_held ? "\r" : "";
     if (at_end) break;
   }

@@ -20,8 +20,8 @@ namespace {
 // low ulimit), and the conversion path allocates nothing. input_block[0]
 // holds a CR whose partner may start the next block.
 unsigned char input_block[1 + kReadBlock];
-// The block without its CR LF pairs' CRs, where the source has them
-// joined (collapse_crlf).
+// The block without its CR LF pairs' CRs, where the source has such
+// pairs to be joined (collapse_crlf).
 unsigned char joined_block[1 + kReadBlock];
 
 #if defined(_WIN32)
@@ -108,14 +108,14 @@ ConvertStatus convert_blocks(std::FILE* input, const FilterTable& table,
   std::size_t used = 0;
   std::size_t held = 0;
   for (;;) {
-    unsigned char* data = input_block + 1 - held;
+    const unsigned char* data = input_block + 1 - held;
     std::size_t size = block.size + held;
     bool at_end = block.ended || block.failed;
     held = 0;
     if (line_ends == LineEnds::crlf_to_lf) {
       Collapsed collapsed = collapse_crlf(data, size, at_end, joined_block);
       held = collapsed.cr_held ? 1 : 0;
-      data = joined_block;
+      data = collapsed.bytes;
       size = collapsed.kept;
     }
     for (std::size_t at = 0; at < size; at += kFilterSlice) {
