@@ -63,15 +63,16 @@ bool has_two_byte_forms(const FilterTable& table) {
 // 0, 1, 2 or 4 bytes (kEscapeTable is checked below), plain bytes from 128
 // up, a blank that is itself in normal mode, and an after-tag row that is
 // the normal row but for the entries of after_tag_own, whose forms there
-// have at most two bytes, and that takes back no blank. A form of two
-// bytes there (CR LF) counts for no slots: it is rare, and those scans
-// lay out the blocks that hold one as they would with two slots.
+// have at most two bytes, and that takes back no blank. The line feed kept
+// after a tag counts for no slots: its form there (CR LF for a Windows
+// text file) is rare, and those scans lay out a block that holds it as
+// they would with two slots.
 unsigned char block_slots(const FilterTable& table) {
   unsigned slots = 1;
   for (unsigned entry = 0; entry < static_cast<unsigned>(kTableEntries);
        ++entry) {
     unsigned length = table.form_length[entry];
-    if (entry >= kAfterTag && length == 2) continue;
+    if (entry == kAfterTag + '\n') continue;
     if (length == 1 && table.form[entry][0] != (entry & 0xFF)) length = 2;
     if (length > slots) slots = length;
   }

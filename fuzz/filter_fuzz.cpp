@@ -29,7 +29,7 @@ constexpr bool kiv::Options::*kFlags[] = {
     &kiv::Options::escape_braces,    &kiv::Options::keep_blanks,
     &kiv::Options::breaks_after_tag, &kiv::Options::html_entities,
 };
-constexpr std::size_t kHeader = 4;
+constexpr std::size_t kHeader = 5;
 
 }  // namespace
 
@@ -46,11 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (!kiv::scan_level_runs(level)) level = kiv::ScanLevel::scalar;
   std::string text(reinterpret_cast<const char*>(data + kHeader),
                    size - kHeader);
-  // Small chunks put boundaries everywhere; 0 means the whole text. The
-  // top bit asks for the table of a Windows text file (LF as CR LF).
-  std::size_t chunk = data[3] & 0x7F;
+  // Small chunks put boundaries everywhere; 0 means the whole text.
+  std::size_t chunk = data[3] % 160;
   if (chunk == 0) chunk = text.size() + 1;
-  bool crlf = (data[3] & 0x80) != 0;
+  // The table of a Windows text file (LF as CR LF).
+  bool crlf = (data[4] & 1) != 0;
 
   const std::string expected = kiv::reference_convert(text, options);
   if (kiv::fast_convert(text, options, chunk, level, crlf) !=

@@ -2,12 +2,13 @@
 // special byte, for every table.
 //
 // The slot expander lays out a fixed number of slots per input byte (1, 2
-// or 4: the table's longest form), the form right-aligned in them. Lookups
-// of the table (vpermi2b over 128 entries; the bytes from 128 up are
-// plain) give each slot's byte and which slots a byte uses; the after-tag
-// forms of FilterTable::after_tag_own change that by masks; vpcompressb
-// keeps the used slots of 64 in a register, stored whole (a compress
-// straight to memory is slow on Intel).
+// or 4: the table's longest form, the line feed kept after a tag aside),
+// the form right-aligned in them. Lookups of the table (vpermi2b over 128
+// entries; the bytes from 128 up are plain) give each slot's byte and
+// which slots a byte uses; the after-tag forms of
+// FilterTable::after_tag_own change that by masks; vpcompressb keeps the
+// used slots of 64 in a register, stored whole (a compress straight to
+// memory is slow on Intel).
 //
 // For two_byte_forms (every preset) the older vpexpandb expander stays,
 // as it measured faster there: the output of a block is its bytes with a
