@@ -86,11 +86,10 @@ run() {
   code=$?
 }
 
-# The role of the Nth call of a kind in the clean trace: source, target
-# or other, from the descriptor or path it names.
-role() {
-  local call=$1 n=$2 line arg
-  line=$(grep -E "^[0-9]+ +$call\(" "$dir/trace" | sed -n "${n}p")
+# The role of the call on a line of a trace: source, target or other,
+# from the descriptor or path it names.
+role_of() {
+  local call=$1 line=$2 arg
   arg=${line#*"$call("}
   arg=${arg%%[,)]*}
   if [ "$call" = openat ]; then
@@ -111,20 +110,30 @@ role() {
   echo other
 }
 
+# The role of the Nth call of a kind in the clean trace.
+role() {
+  role_of "$1" "$(grep -E "^[0-9]+ +$1\(" "$dir/trace" | sed -n "${2}p")"
+}
+
+# The calls of a kind that the injection failed, from the injected run's
+# trace: a call that another thread interrupted is the line it began on.
+injected_calls() {
+  awk -v call="$1" '
+    $2 ~ "^" call "\\(" && /<unfinished \.\.\.>$/ { begun[$1] = $0; next }
+    /\(INJECTED\)/ { print ($2 ~ /^<\.\.\./ ? begun[$1] : $0) }
+  ' "$dir/injected"
+}
+
 # strace counts the calls of each thread on its own (the output may be
 # written by a thread of its own): the Nth call of a kind in the clean
 # trace is call number K of its thread, and injecting at K fails call K of
-# every thread. Prints K and then the numbers, in the whole trace, of the
-# calls that injection fails.
-thread_calls() {
-  local call=$1 n=$2
-  grep -E "^[0-9]+ +$call\(" "$dir/trace" | awk -v n="$n" '
-    { pid[NR] = $1; index_in[NR] = ++seen[$1] }
-    END {
-      k = index_in[n]; printf "%d", k
-      for (i = 1; i <= NR; i++) if (index_in[i] == k) printf " %d", i
-      print ""
-    }'
+# every thread. Prints K. Which thread makes which call can differ from
+# run to run (the writing thread takes over once it runs), so what a run
+# must give follows from the calls its own trace shows failed.
+thread_call() {
+  grep -E "^[0-9]+ +$1\(" "$dir/trace" | awk -v n="$2" '
+    { index_in[NR] = ++seen[$1] }
+    END { print index_in[n] }'
 }
 
 while read -r name source target program options; do
@@ -157,14 +166,16 @@ while read -r name source target program options; do
     errors=${entry#*:}
     count=$(grep -cE "^[0-9]+ +$call\(" "$dir/trace")
     for ((n = 1; n <= count; n++)); do
-      read -r k hit <<<"$(thread_calls "$call" "$n")"
+      k=$(thread_call "$call" "$n")
       for error in ${errors//,/ }; do
         what=$(role "$call" "$n")
-        roles=" "
-        for i in $hit; do roles+="$(role "$call" "$i") "; done
         label="$name: $call #$n ($what) $error"
         run "$dir" -o "$dir/injected" -e trace=$call -e inject=$call:error=$error:when=$k
         runs=$((runs + 1))
+        roles=" "
+        while IFS= read -r line; do
+          roles+="$(role_of "$call" "$line") "
+        done < <(injected_calls "$call")
         # The failure may also have hit the write of the message.
         message_hit=false
         grep -E "^[0-9]+ +write\(1, \"(\\\\n)? Q|^[0-9]+ +write\(1, \" Z" "$dir/injected" | grep -q INJECTED &&
