@@ -71,8 +71,8 @@ unsigned char block_slots(const FilterTable& table) {
   unsigned slots = 1;
   for (unsigned entry = 0; entry < static_cast<unsigned>(kTableEntries);
        ++entry) {
-    unsigned length = table.form_length[entry];
     if (entry == kAfterTag + '\n') continue;
+    unsigned length = table.form_length[entry];
     if (length == 1 && table.form[entry][0] != (entry & 0xFF)) length = 2;
     if (length > slots) slots = length;
   }

@@ -13,15 +13,15 @@ namespace kiv {
 
 namespace {
 
-// Whether the CR at p goes: an LF follows it among the n bytes at data.
-bool goes(const unsigned char* p, const unsigned char* data, std::size_t n) {
-  return *p == '\r' && p + 1 < data + n && p[1] == '\n';
+// Whether the byte at p, below end, is a CR that goes: an LF follows it.
+// (A CR held back at the block's end is never such an LF.)
+bool goes(const unsigned char* p, const unsigned char* end) {
+  return *p == '\r' && p + 1 < end && p[1] == '\n';
 }
 
 // The first CR in [p, end) that goes, or end.
 const unsigned char* first_going(const unsigned char* p,
-                                 const unsigned char* end,
-                                 const unsigned char* data, std::size_t n) {
+                                 const unsigned char* end) {
 #if KIV_X86_SIMD
   for (; end - p > blocks::kBlockBytes; p += blocks::kBlockBytes) {
     std::uint64_t drops =
@@ -29,7 +29,7 @@ const unsigned char* first_going(const unsigned char* p,
     if (drops != 0) return p + blocks::lowest_bit(drops);
   }
 #endif
-  while (p < end && !goes(p, data, n)) ++p;
+  while (p < end && !goes(p, end)) ++p;
   return p;
 }
 
@@ -41,7 +41,7 @@ Collapsed collapse_crlf(const unsigned char* data, std::size_t n, bool at_end,
   const unsigned char* const end = data + (held ? n - 1 : n);
   // Up to the first CR that goes, nothing changes; without one the bytes
   // are used where they are.
-  const unsigned char* p = first_going(data, end, data, n);
+  const unsigned char* p = first_going(data, end);
   if (p == end) return {data, static_cast<std::size_t>(end - data), held};
   std::memcpy(out, data, static_cast<std::size_t>(p - data));
   unsigned char* o = out + (p - data);
@@ -68,7 +68,7 @@ Collapsed collapse_crlf(const unsigned char* data, std::size_t n, bool at_end,
   }
 #endif
   for (; p < end; ++p) {
-    if (!goes(p, data, n)) *o++ = *p;
+    if (!goes(p, end)) *o++ = *p;
   }
   return {out, static_cast<std::size_t>(o - out), held};
 }
