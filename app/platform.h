@@ -1,8 +1,6 @@
 #ifndef KIV_APP_PLATFORM_H_
 #define KIV_APP_PLATFORM_H_
 
-#include <atomic>
-#include <cstdint>
 #include <cstdio>
 
 #include "convert/line_ends.h"
@@ -38,36 +36,6 @@ bool same_file(const FileIdentity& a, const FileIdentity& b);
 // True when both identities are known and have the same numbers, whatever
 // kind of file they name.
 bool same_numbers(const FileIdentity& a, const FileIdentity& b);
-
-// What a run did to the target it opened by name, kept so that a failed
-// or interrupted run can take it back. Filled before anything is written;
-// an interrupt handler reads it.
-struct TargetFate {
-  const char* name = nullptr;     // the target as named
-  const char* created = nullptr;  // the file the run created: the name, or
-                                  // where a dangling link led; null when
-                                  // the file was there before
-  FileIdentity identity;          // of the opened file
-  std::intptr_t handle = -1;      // its descriptor (a HANDLE on Windows)
-  bool through_link = false;      // the name is a symbolic link
-  std::atomic<bool> begun{false}; // it was emptied: its old text is gone
-};
-
-// Opens (or creates) the target without emptying it and fills `fate`
-// with what a failure would have to take back; null when it cannot be
-// opened.
-std::FILE* open_target(const char* path, TargetFate& fate);
-
-// Empties an opened target; devices and pipes are left as they are.
-bool empty_target(std::FILE* stream, const FileIdentity& identity);
-
-// Takes back what the run did to its target, which is still open: a file
-// it created or began to write is removed, so that no half-written file
-// passes for a finished one; where the name stays (a symbolic link, a
-// folder that does not let it go) the file is emptied. A target only
-// opened stays as it was, and nothing happens when the name no longer
-// leads to the file. Async-signal-safe.
-void undo_target(const TargetFate& fate);
 
 // How a source is opened and which line ends the filter has to join.
 // Windows reads in binary and joins CR LF itself: its text mode would end

@@ -5,9 +5,10 @@
 
 #include "app/interrupts.h"
 #include "app/platform.h"
+#include "app/target.h"
 #include "convert/stream.h"
-#include "convert/writer.h"
 #include "convert/wrappers.h"
+#include "io/output.h"
 #include "options/options.h"
 #include "texts/help.h"
 #include "texts/messages.h"
@@ -45,8 +46,7 @@ int select_stream(int argc, char* argv[], int from, bool& use_standard,
 struct OpenRun {
   std::FILE* input = nullptr;
   std::FILE* output = nullptr;  // standard output, or the target below
-  const char* target_name = nullptr;
-  TargetFate target;            // of a target opened by name
+  Target target;                // a target opened by name
   FileIdentity source;          // of the open source
   FileIdentity console;         // of standard output
   bool finished = false;
@@ -57,7 +57,7 @@ struct OpenRun {
   ~OpenRun() {
     if (input != nullptr) std::fclose(input);
     if (output == nullptr || output == stdout) return;
-    hold_interrupts();
+    InterruptsHeld held;
     if (!finished) {
       if (target.identity.known) {
         undo_target(target);
@@ -66,9 +66,7 @@ struct OpenRun {
         std::remove(target.created);
       }
     }
-    watch_target(nullptr);
-    std::fclose(output);
-    release_interrupts();
+    close_target(output, target);
   }
 };
 
@@ -110,19 +108,6 @@ int report(const OpenRun& run, const char* format, const char* name,
            int code) {
   say(run, format, name);
   return code;
-}
-
-// Ends the writing of a target opened by name: closed, and taken back
-// when even that failed. From here on an interrupt leaves it alone.
-bool close_target(OpenRun& run) {
-  hold_interrupts();
-  bool closed = std::fclose(run.output) == 0;
-  run.output = nullptr;
-  run.target.handle = -1;
-  if (!closed) undo_target(run.target);
-  watch_target(nullptr);
-  release_interrupts();
-  return closed;
 }
 
 }  // namespace
@@ -199,17 +184,11 @@ int run(int argc, char* argv[], Variant variant) {
   open.output = stdout;
   FileIdentity target_identity = open.console;
   if (target != nullptr) {
-    hold_interrupts();
     open.output = open_target(target, open.target);
-    if (open.output != nullptr) {
-      target_identity = identify_stream(open.output);
-      open.target.identity = target_identity;
-      watch_target(&open.target);
-    }
-    release_interrupts();
     if (open.output == nullptr) {
       return report(open, kTargetUnwritable, target_name, kExitUnwritable);
     }
+    target_identity = open.target.identity;
   }
   if (!target_identity.known ||
       is_stand_in(target_identity, stdin_stand_in, stdout_stand_in)) {
@@ -226,15 +205,8 @@ int run(int argc, char* argv[], Variant variant) {
   }
   // A file the run created is empty already. Once emptied, the target's
   // old text is gone: a failure from here on removes the file.
-  if (target != nullptr) {
-    hold_interrupts();
-    bool emptied =
-        open.target.created != nullptr || empty_target(open.output, target_identity);
-    open.target.begun.store(emptied);
-    release_interrupts();
-    if (!emptied) {
-      return report(open, kTargetUnwritable, target_name, kExitUnwritable);
-    }
+  if (target != nullptr && !empty_target(open.output, open.target)) {
+    return report(open, kTargetUnwritable, target_name, kExitUnwritable);
   }
   if (target == nullptr) use_text_mode(stdout);
   // The filter writes large blocks of its own; a stream buffer would only
@@ -259,9 +231,15 @@ int run(int argc, char* argv[], Variant variant) {
   if (status == ConvertStatus::read_failed) {
     return report(open, kSourceUnreadable, source_name, kExitUnreadable);
   }
-  if (status == ConvertStatus::write_failed ||
-      (target != nullptr && !close_target(open))) {
+  if (status == ConvertStatus::write_failed) {
     return report(open, kTargetUnwritable, target_name, kExitUnwritable);
+  }
+  if (target != nullptr) {
+    std::FILE* closing = open.output;
+    open.output = nullptr;
+    if (!close_target(closing, open.target)) {
+      return report(open, kTargetUnwritable, target_name, kExitUnwritable);
+    }
   }
   open.finished = true;
   if (target == nullptr && std::fclose(stdout) != 0) return kExitUnwritable;

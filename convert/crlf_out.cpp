@@ -6,25 +6,10 @@
 #include <io.h>
 #include <windows.h>
 
-#include "convert/writer.h"
+#include "io/output.h"
+#include "io/output_windows.h"
 
 namespace kiv {
-namespace {
-
-bool write_handle(HANDLE handle, const unsigned char* data, std::size_t n) {
-  while (n > 0) {
-    DWORD piece = n > (1u << 30) ? (1u << 30) : static_cast<DWORD>(n);
-    DWORD done = 0;
-    if (!WriteFile(handle, data, piece, &done, nullptr)) return false;
-    // A pipe that does not wait (PIPE_NOWAIT) takes nothing while full.
-    if (done == 0) Sleep(1);
-    data += done;
-    n -= done;
-  }
-  return true;
-}
-
-}  // namespace
 
 CrlfTarget crlf_target(std::FILE* stream) {
   CrlfTarget target;
@@ -46,8 +31,8 @@ CrlfTarget crlf_target(std::FILE* stream) {
 
 bool write_to(const CrlfTarget& target, std::FILE* stream,
               const unsigned char* data, std::size_t n) {
-  if (!target.direct) return std::fwrite(data, 1, n, stream) == n;
-  return write_handle(static_cast<HANDLE>(target.handle), data, n);
+  if (!target.direct) return write_stream(stream, data, n);
+  return write_handle(target.handle, data, n);
 }
 
 }  // namespace kiv

@@ -12,6 +12,7 @@
 
 #include "convert/filter.h"
 #include "convert/writer.h"
+#include "io/output.h"
 
 namespace kiv {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "convert/writer.h"
+#include "io/output.h"
 #include "texts/messages.h"
 
 namespace kiv {

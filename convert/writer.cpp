@@ -1,13 +1,10 @@
 #include "convert/writer.h"
 
 #include <atomic>
-#include <cerrno>
-#include <initializer_list>
 
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <poll.h>
+#include "io/output.h"
+
+#if !defined(_WIN32)
 #include <unistd.h>
 #endif
 
@@ -22,7 +19,6 @@
 #else
 #include <pthread.h>
 #include <sched.h>
-#include <csignal>
 #endif
 #endif
 
@@ -84,35 +80,12 @@ struct Output {
 
 Output out;
 
-// Set by stop_writing(); while `writing` is set, a write is under way that
-// a handler has to wait for. On Windows the handler runs on a thread of
-// its own and waits for every write; elsewhere it interrupts the loop's
-// thread and only has the writing thread to wait for.
-std::atomic<bool> stopped{false};
-std::atomic<bool> writing{false};
-static_assert(std::atomic<bool>::is_always_lock_free,
-              "stop_writing runs in a signal handler");
-
-#if defined(_WIN32)
-constexpr bool kHandlerWaitsForLoop = true;
-#else
-constexpr bool kHandlerWaitsForLoop = false;
-#endif
-
-bool put_block(const unsigned char* data, std::size_t n) {
+bool write_block(const unsigned char* data, std::size_t n) {
 #if defined(_WIN32)
   return write_to(out.crlf, out.file, data, n);
 #else
   return write_all(out.fd, data, n);
 #endif
-}
-
-bool write_block(const unsigned char* data, std::size_t n, bool waited_for) {
-  if (!waited_for) return !stopped.load() && put_block(data, n);
-  writing.store(true);
-  bool written = !stopped.load() && put_block(data, n);
-  writing.store(false);
-  return written;
 }
 
 #if KIV_WRITE_THREAD
@@ -175,7 +148,7 @@ void* write_handed_over(void*) {
     unsigned k = out.written.load(std::memory_order_relaxed) % kBlocks;
     // After a failed write nothing more is written.
     if (!out.failed.load(std::memory_order_relaxed) &&
-        !write_block(blocks[k], out.sizes[k], true)) {
+        !write_block(blocks[k], out.sizes[k])) {
       out.failed.store(true, std::memory_order_relaxed);
     }
     out.written.fetch_add(1, std::memory_order_release);
@@ -220,9 +193,7 @@ void join_thread() {
   CloseHandle(out.thread);
 }
 #else
-// The thread needs little stack: it only calls write. It blocks the
-// interrupts, so that their handler always runs on the loop's thread and
-// can wait for the thread's write; SIGPIPE stays its own, as for any write.
+// The thread needs little stack: it only calls write.
 bool start_thread() {
   if (!second_processor()) return false;
   pthread_attr_t attributes;
@@ -233,16 +204,8 @@ bool start_thread() {
     stack = static_cast<std::size_t>(least);
   }
   pthread_attr_setstacksize(&attributes, stack);
-  sigset_t interrupts;
-  sigset_t before;
-  sigemptyset(&interrupts);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-    sigaddset(&interrupts, signal);
-  }
-  pthread_sigmask(SIG_BLOCK, &interrupts, &before);
   bool started =
       pthread_create(&out.thread, &attributes, write_handed_over, nullptr) == 0;
-  pthread_sigmask(SIG_SETMASK, &before, nullptr);
   pthread_attr_destroy(&attributes);
   return started;
 }
@@ -293,7 +256,7 @@ bool hand_over(std::size_t n, bool more) {
     return !out.failed.load(std::memory_order_relaxed);
   }
 #endif
-  if (n > 0 && !write_block(output_block(), n, kHandlerWaitsForLoop)) {
+  if (n > 0 && !write_block(output_block(), n)) {
     out.failed.store(true);
     return false;
   }
@@ -324,35 +287,6 @@ bool end_output() {
   }
 #endif
   return !out.failed.load();
-}
-
-bool write_all(int fd, const void* data, std::size_t n) {
-  const char* at = static_cast<const char*>(data);
-  while (n > 0) {
-#if defined(_WIN32)
-    int chunk = n < (1u << 30) ? static_cast<int>(n) : (1 << 30);
-    int put = _write(fd, at, static_cast<unsigned int>(chunk));
-    if (put < 0 && errno == EINTR) continue;
-#else
-    long put = static_cast<long>(write(fd, at, n));
-    if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd room = {fd, POLLOUT, 0};
-      if (poll(&room, 1, -1) < 0 && errno != EINTR) return false;
-      continue;
-    }
-    if (put < 0 && errno == EINTR) continue;
-#endif
-    if (put <= 0) return false;
-    at += put;
-    n -= static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
-void stop_writing() {
-  stopped.store(true);
-  while (writing.load()) {
-  }
 }
 
 }  // namespace kiv

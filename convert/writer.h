@@ -40,26 +40,6 @@ bool hand_over(std::size_t n, bool more);
 // thread. False when a write failed.
 bool end_output();
 
-// The descriptor under a stream (the C runtime of Windows has it as
-// _fileno only, fileno being an old name it may leave out).
-inline int descriptor_of(std::FILE* stream) {
-#if defined(_WIN32)
-  return _fileno(stream);
-#else
-  return fileno(stream);
-#endif
-}
-
-// Writes all n bytes to descriptor fd, however many calls it takes; a
-// descriptor that does not block is waited for, as a blocking one would
-// be. False when a write failed.
-bool write_all(int fd, const void* data, std::size_t n);
-
-// For a handler of an interrupt: from now on no block is written, and
-// when this returns no write of the writing thread is under way.
-// Async-signal-safe; the writing thread never runs such a handler.
-void stop_writing();
-
 }  // namespace kiv
 
 #endif  // KIV_CONVERT_WRITER_H_

@@ -1,0 +1,66 @@
+#include <pthread.h>
+
+#include <cerrno>
+#include <csignal>
+
+#include "app/interrupts.h"
+#include "app/target.h"
+
+namespace kiv {
+namespace {
+
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+sigset_t interrupt_set() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signal : kInterrupts) sigaddset(&set, signal);
+  return set;
+}
+
+// Only the run's own thread holds interrupts back.
+int holds = 0;
+sigset_t before_hold;
+
+// Runs on whichever thread the interrupt finds, with the other interrupts
+// held back; it waits for nothing. The default action of the signal comes
+// once the handler returns and the signal is no longer held back.
+void on_interrupt(int signal) {
+  int error = errno;
+  if (Target* target = watched_target()) cut_off_target(*target);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+  errno = error;
+}
+
+}  // namespace
+
+void catch_interrupts() {
+  // A write beyond the limit then fails with EFBIG instead of a signal.
+  std::signal(SIGXFSZ, SIG_IGN);
+  struct sigaction handler = {};
+  handler.sa_handler = on_interrupt;
+  handler.sa_mask = interrupt_set();
+  handler.sa_flags = SA_RESTART;
+  for (int signal : kInterrupts) {
+    struct sigaction before;
+    if (sigaction(signal, nullptr, &before) == 0 &&
+        before.sa_handler == SIG_IGN) {
+      continue;
+    }
+    sigaction(signal, &handler, nullptr);
+  }
+}
+
+void hold_interrupts() {
+  if (holds++ > 0) return;
+  sigset_t set = interrupt_set();
+  pthread_sigmask(SIG_BLOCK, &set, &before_hold);
+}
+
+void release_interrupts() {
+  if (--holds > 0) return;
+  pthread_sigmask(SIG_SETMASK, &before_hold, nullptr);
+}
+
+}  // namespace kiv
