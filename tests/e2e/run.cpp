@@ -63,6 +63,11 @@ ProcessResult Run::shell(const std::string& command) {
                         "sh", windows_path(t.bin_dir, dir_), t.runner, command},
                        Streams{}, dir_);
   }
+  return posix_shell(command);
+}
+
+ProcessResult Run::posix_shell(const std::string& command) {
+  const Target& t = target();
   // kiv_runner and kiv_bin let a command start Kiv without the shell
   // function, e.g. under timeout.
   std::string setup = "PATH=\"" + t.bin_dir + ":$PATH\"; kiv_runner=\"" +

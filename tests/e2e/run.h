@@ -117,6 +117,9 @@ class Run : public ::testing::Test {
   // search path: through /bin/sh, or for Windows through the Windows
   // command interpreter, which Wine brings.
   ProcessResult shell(const std::string& command);
+  // The same through /bin/sh for a Windows build too, which then starts
+  // through $kiv_runner.
+  ProcessResult posix_shell(const std::string& command);
 
   std::string dir_;
 };
