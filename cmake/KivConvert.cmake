@@ -159,8 +159,10 @@ endfunction()
 
 # Run by the build (cmake -P): KIV_LITERAL holds Kiv's output, one line
 # ending in the \n that Kiv writes for the end of the text and then its
-# own line feed. Both stay out of the constant, which so holds the text as
-# it is. A failure leaves no header behind.
+# own line end, a line feed, or CR LF from Kiv.exe. file(READ) drops the CR
+# of a CR LF that ends a line, so both read as a line feed here, and any
+# other end is refused. None of it goes into the constant, which so holds
+# the text as it is. A failure leaves no header behind.
 function(_kiv_write_header)
   file(READ "${KIV_LITERAL}" literal)
   file(REMOVE "${KIV_LITERAL}" "${KIV_HEADER}")
