@@ -53,6 +53,7 @@ build_again() { "$cmake" --build "$1" >"$scratch/log" 2>&1; }
 # said TEXT: the log holds TEXT, however CMake wrapped its lines.
 said() { tr '\n' ' ' <"$scratch/log" | tr -s ' ' | grep -qF -- "$1"; }
 
+# run PROGRAM ARGUMENTS...: under WINE for a Windows build.
 run() { if [ -n "$wine" ]; then "$wine" "$@"; else "$@"; fi; }
 # prints_page BUILD_FOLDER: the printf program prints the page and the
 # line end that ends the text, the programs with the constant the page
@@ -64,7 +65,8 @@ prints_page() {
     run "$1/embed_const_cpp$exe" >"$scratch/printed" && cmp -s "$example/page.html" "$scratch/printed"
 }
 
-# With Kiv as a subproject (a Linux build only: MinGW would build Kiv too).
+# With Kiv as a subproject (for Linux only: for Windows it would build all
+# of Kiv once more with MinGW).
 if [ -z "$wine" ]; then
   configure_and_build "$scratch/sub" -DKIV_SOURCE_DIR="$source_dir" -DCMAKE_BUILD_TYPE=Debug ||
     fail "the example does not build with Kiv as a subproject"
