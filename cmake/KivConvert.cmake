@@ -133,13 +133,24 @@ function(kiv_convert)
               "-DKIV_VARIABLE=${arg_VARIABLE}" "-DKIV_SOURCE=${source}" -P "${script}")
   endif()
 
+  # CMake runs a program that the project builds for another system
+  # through CMAKE_CROSSCOMPILING_EMULATOR, but never an imported one: an
+  # installed Kiv built for another system than this machine's (Kiv.exe in
+  # a cross build for Windows, under Wine) is run through it here.
+  set(kiv Kiv::Kiv)
+  get_target_property(kiv_system Kiv::Kiv KIV_SYSTEM)
+  if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR AND kiv_system AND
+     NOT kiv_system STREQUAL "${CMAKE_HOST_SYSTEM_NAME}-${CMAKE_HOST_SYSTEM_PROCESSOR}")
+    set(kiv ${CMAKE_CROSSCOMPILING_EMULATOR} "$<TARGET_FILE:Kiv::Kiv>")
+  endif()
+
   # Absolute names start with / (or a drive letter), so Kiv never takes
   # one for an option. A run that fails removes the OUTPUT it began to
   # write, so the next build runs it again.
   add_custom_command(
     OUTPUT "${output}"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${output_dir}"
-    COMMAND Kiv::Kiv "${source}" "${target}" ${arg_OPTIONS}
+    COMMAND ${kiv} "${source}" "${target}" ${arg_OPTIONS}
     ${make_header}
     DEPENDS "${source}" Kiv::Kiv ${script}
     COMMENT "Kiv: ${shown}"
@@ -148,8 +159,10 @@ endfunction()
 
 # Run by the build (cmake -P): KIV_LITERAL holds Kiv's output, one line
 # ending in the \n that Kiv writes for the end of the text and then its
-# own line feed. Both stay out of the constant, which so holds the text as
-# it is. A failure leaves no header behind.
+# own line end, a line feed, or CR LF from Kiv.exe. file(READ) drops the CR
+# of a CR LF that ends a line, so both read as a line feed here, and any
+# other end is refused. None of it goes into the constant, which so holds
+# the text as it is. A failure leaves no header behind.
 function(_kiv_write_header)
   file(READ "${KIV_LITERAL}" literal)
   file(REMOVE "${KIV_LITERAL}" "${KIV_HEADER}")

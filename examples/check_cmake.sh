@@ -8,19 +8,36 @@
 # Kiv's message when Kiv fails and with its own on a NUL byte, and that
 # kiv_convert refuses what would overwrite the source or cannot make a
 # constant. Kiv itself must build without GoogleTest, except under CI.
-# Usage: check_cmake.sh CMAKE GENERATOR BUILD_DIR SOURCE_DIR
+# With WINE, BUILD_DIR is a Windows build: the example is built for
+# Windows with MinGW against its install, CMAKE_CROSSCOMPILING_EMULATOR
+# set to WINE (standing in for a build on Windows, which runs Kiv.exe as
+# it is), from a page with CR LF line ends; its programs run under WINE.
+# That run checks the build against the installed Kiv up to the change of
+# Kiv, and no more.
+# Usage: check_cmake.sh CMAKE GENERATOR BUILD_DIR SOURCE_DIR [WINE]
 cmake=$1
 generator=$2
 build=$3
 source_dir=$4
+wine=$5
 
 . "$source_dir/tests/require.sh"
+[ -z "$wine" ] || require_command x86_64-w64-mingw32-gcc-posix g++-mingw-w64-x86-64-posix
 use_scratch example
 
 prefix="$scratch/prefix"
-work="$scratch/Beispiel mit 50% Rabatt"
+work="$scratch/Beispiel für 50% Rabatt"
 example="$work/embed-html"
 mkdir -p "$work" && cp -R "$source_dir/examples/embed-html" "$work/" || exit 1
+# Windows reads a CR LF as a line feed and writes each line feed as CR LF:
+# from a page with CR LF line ends, the programs print it byte for byte.
+exe=
+line_end='\n'
+if [ -n "$wine" ]; then
+  sed 's/$/\r/' "$source_dir/examples/embed-html/page.html" >"$example/page.html" || exit 1
+  exe=.exe
+  line_end='\r\n'
+fi
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null ||
   { echo "cmake --install failed"; exit 1; }
 
@@ -36,33 +53,44 @@ build_again() { "$cmake" --build "$1" >"$scratch/log" 2>&1; }
 # said TEXT: the log holds TEXT, however CMake wrapped its lines.
 said() { tr '\n' ' ' <"$scratch/log" | tr -s ' ' | grep -qF -- "$1"; }
 
+# run PROGRAM ARGUMENTS...: under WINE for a Windows build.
+run() { if [ -n "$wine" ]; then "$wine" "$@"; else "$@"; fi; }
 # prints_page BUILD_FOLDER: the printf program prints the page and the
-# line feed that ends the text, the programs with the constant the page
+# line end that ends the text, the programs with the constant the page
 # itself.
 prints_page() {
-  { cat "$example/page.html"; echo; } >"$scratch/wanted"
-  "$1/embed_html" >"$scratch/printed" && cmp -s "$scratch/wanted" "$scratch/printed" &&
-    "$1/embed_const_c" >"$scratch/printed" && cmp -s "$example/page.html" "$scratch/printed" &&
-    "$1/embed_const_cpp" >"$scratch/printed" && cmp -s "$example/page.html" "$scratch/printed"
+  { cat "$example/page.html"; printf "$line_end"; } >"$scratch/wanted"
+  run "$1/embed_html$exe" >"$scratch/printed" && cmp -s "$scratch/wanted" "$scratch/printed" &&
+    run "$1/embed_const_c$exe" >"$scratch/printed" && cmp -s "$example/page.html" "$scratch/printed" &&
+    run "$1/embed_const_cpp$exe" >"$scratch/printed" && cmp -s "$example/page.html" "$scratch/printed"
 }
 
-# With Kiv as a subproject.
-configure_and_build "$scratch/sub" -DKIV_SOURCE_DIR="$source_dir" -DCMAKE_BUILD_TYPE=Debug ||
-  fail "the example does not build with Kiv as a subproject"
-prints_page "$scratch/sub" || fail "with Kiv as a subproject the example prints another text"
-# A subproject leaves the build type and the install to the project.
-"$cmake" --install "$scratch/sub" --prefix "$scratch/sub-prefix" >"$scratch/log" 2>&1 ||
-  { cat "$scratch/log"; fail "cmake --install of the example failed"; }
-[ -z "$(find "$scratch/sub-prefix" -type f 2>/dev/null)" ] ||
-  fail "the example's install installs Kiv's files: $(find "$scratch/sub-prefix" -type f)"
-"$cmake" -S "$example" -B "$scratch/sub-untyped" -G "$generator" -DKIV_SOURCE_DIR="$source_dir" \
-  >"$scratch/log" 2>&1 || { cat "$scratch/log"; fail "the example does not configure without a build type"; }
-grep '^CMAKE_BUILD_TYPE:STRING=.' "$scratch/sub-untyped/CMakeCache.txt" &&
-  fail "Kiv sets the project's build type"
+# With Kiv as a subproject (for Linux only: for Windows it would build all
+# of Kiv once more with MinGW).
+if [ -z "$wine" ]; then
+  configure_and_build "$scratch/sub" -DKIV_SOURCE_DIR="$source_dir" -DCMAKE_BUILD_TYPE=Debug ||
+    fail "the example does not build with Kiv as a subproject"
+  prints_page "$scratch/sub" || fail "with Kiv as a subproject the example prints another text"
+  # A subproject leaves the build type and the install to the project.
+  "$cmake" --install "$scratch/sub" --prefix "$scratch/sub-prefix" >"$scratch/log" 2>&1 ||
+    { cat "$scratch/log"; fail "cmake --install of the example failed"; }
+  [ -z "$(find "$scratch/sub-prefix" -type f 2>/dev/null)" ] ||
+    fail "the example's install installs Kiv's files: $(find "$scratch/sub-prefix" -type f)"
+  "$cmake" -S "$example" -B "$scratch/sub-untyped" -G "$generator" -DKIV_SOURCE_DIR="$source_dir" \
+    >"$scratch/log" 2>&1 || { cat "$scratch/log"; fail "the example does not configure without a build type"; }
+  grep '^CMAKE_BUILD_TYPE:STRING=.' "$scratch/sub-untyped/CMakeCache.txt" &&
+    fail "Kiv sets the project's build type"
+fi
 
 # With the installed Kiv.
 installed="$scratch/installed"
-configure_and_build "$installed" -DCMAKE_PREFIX_PATH="$prefix" ||
+if [ -n "$wine" ]; then
+  set -- -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$wine"
+else
+  set --
+fi
+configure_and_build "$installed" -DCMAKE_PREFIX_PATH="$prefix" "$@" ||
   fail "the example does not build against the installed Kiv"
 prints_page "$installed" || fail "against the installed Kiv the example prints another text"
 [ "$(wc -l <"$installed/page.h")" -eq 2 ] &&
@@ -70,16 +98,17 @@ prints_page "$installed" || fail "against the installed Kiv the example prints a
   { cat "$installed/page.h"; fail "page.h is not one constant"; }
 
 # A changed page is converted again.
-printf '<p>Neu: "heute" 100%%</p>\n' >>"$example/page.html"
+printf '<p>Neu: "heute" 100%%</p>'"$line_end" >>"$example/page.html"
 build_again "$installed" || { cat "$scratch/log"; fail "building after a change of the page failed"; }
 prints_page "$installed" || fail "after a change of the page the example prints the old text"
 
 # A changed Kiv converts again.
 touch "$scratch/before"
-touch "$prefix/bin/Kiv"
+touch "$prefix/bin/Kiv$exe"
 build_again "$installed" || fail "building after a change of Kiv failed"
 [ -n "$(find "$installed/page.inc" -newer "$scratch/before")" ] ||
   fail "page.inc was not written again after Kiv changed"
+[ -z "$wine" ] || exit $status
 
 # A NUL byte fails the build of page.h with a message, and no page.h is
 # left behind.

@@ -35,10 +35,14 @@ file(COPY "${packaging}/copyright" DESTINATION "${doc}")
 configure_file("${packaging}/changelog" "${doc}/changelog.Debian" COPYONLY)
 gzip_in_place("${doc}/changelog.Debian")
 
-# A dynamically linked build (KIV_STATIC=OFF) keeps no static-link override.
+# A dynamically linked build (KIV_STATIC=OFF) keeps no static-link
+# override; a static PIE gets lintian's tag for such a program.
 file(READ "${packaging}/kiv.lintian-overrides" overrides)
 if(NOT CPACK_KIV_STATIC)
   string(FIND "${overrides}" "# Linked statically" static_part)
   string(SUBSTRING "${overrides}" 0 ${static_part} overrides)
+elseif(CPACK_KIV_STATIC_PIE)
+  string(REPLACE "statically-linked-binary" "shared-library-lacks-prerequisites"
+         overrides "${overrides}")
 endif()
 file(WRITE "${root}/share/lintian/overrides/kiv" "${overrides}")
