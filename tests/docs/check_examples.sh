@@ -7,7 +7,8 @@
 # each "$ " line is a command, the lines after it up to the next command
 # are its output (standard output and standard error, as a terminal shows
 # them). An empty line before the closing fence is output too. A block is
-# left out when the line before it says why:
+# left out, and listed, when the last line before it that is not empty
+# says why:
 #   <!-- not run: REASON -->          (Markdown)
 #   .\" not run: REASON               (manual page)
 #
@@ -26,7 +27,8 @@ LC_ALL=C
 export PATH LC_ALL
 
 # Splits DOCUMENT into $scratch/blocks/N.sh (the commands), N.want (the
-# output shown) and N.where (document and line), or N.skip (the reason).
+# output shown), N.where (document and line) and, for a block left out,
+# N.skip (the reason).
 extract() {  # extract DOCUMENT
   rm -rf "$scratch/blocks" && mkdir "$scratch/blocks" || exit 1
   awk -v dir="$scratch/blocks" -v doc="$1" '
