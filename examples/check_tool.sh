@@ -1,9 +1,9 @@
 #!/bin/sh
-# Builds examples/embed-html with make (the pattern rule of the README) or
-# with Meson and ninja (its custom_target) in a folder whose name holds a
-# blank, runs the program, changes the page and checks that the build
-# converts it again. With make, a name with a shell metacharacter goes
-# through the rule too.
+# Builds examples/embed-html with make (the pattern rule of
+# examples/README.md) or with Meson and ninja (its custom_target) in a
+# folder whose name holds a blank, runs the program, changes the page and
+# checks that the build converts it again. With make, a name with a shell
+# metacharacter goes through the rule too.
 # Usage: check_tool.sh make|meson KIV_BIN_DIR SOURCE_DIR
 tool=$1
 bin_dir=$2

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Checks the manual page: groff renders it without a single warning, and
-# it documents every option of the help screen and every exit code.
+# Checks the manual page: groff renders it without a single warning, so
+# does man for KivS.1 beside it, and it documents every option of the help
+# screen and every exit code.
 # Usage: check_page.sh PAGE KIV
 page=$1
 kiv=$2
@@ -25,6 +26,15 @@ if command -v man >/dev/null 2>&1; then
   messages=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
   if [ -n "$messages" ]; then
     echo "man -l $page warns:"
+    echo "$messages"
+    status=1
+  fi
+  # KivS.1 beside it shows the same page from the source tree (the
+  # installed KivS.1 is a .so request, which only works installed).
+  other=$(dirname "$page")/KivS.1
+  messages=$(MANWIDTH=80 man --warnings -l "$other" 2>&1 >/dev/null)
+  if [ -n "$messages" ] || ! MANWIDTH=80 man -l "$other" 2>/dev/null | grep -q 'Zeichenkettenliterale'; then
+    echo "man -l $other does not show the page:"
     echo "$messages"
     status=1
   fi

@@ -1,6 +1,6 @@
 // What the browsers (Chromium and Firefox alike) do that a text of the
-// JavaScript preset does not survive, as README.md ("Limits of each
-// preset") describes it, each next to a way that does carry the text.
+// JavaScript preset does not survive, as docs/limits.md describes it,
+// each next to a way that does carry the text.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // What the presets cannot carry, shown with the real programs. Each test
-// pins down the surprising output that README.md ("Limits of each
-// preset") describes, next to a close text that does come through.
+// pins down the surprising output that docs/limits.md describes,
+// next to a close text that does come through.
 
 #include <gtest/gtest.h>
 
