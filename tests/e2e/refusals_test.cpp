@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "tests/e2e/run.h"
@@ -190,9 +191,12 @@ TEST_F(Run, InterruptedRunTakesBackItsTarget) {
   // A named pipe as the target: a signal ends the run while the open waits
   // for a reader, and while the writing thread waits for one that stopped
   // reading; the pipe stays.
+  // ThreadSanitizer holds a signal back until the open that waits for a
+  // reader returns.
+  const bool no_reader_row = std::getenv("KIV_THREAD_SANITIZER") == nullptr;
   const std::string fifo =
-      "mkfifo t.fifo; "
-      "kiv big.txt t.fifo & pid=$!; sleep 0.3; interrupt INT; "
+      std::string("mkfifo t.fifo; ") +
+      (no_reader_row ? "kiv big.txt t.fifo & pid=$!; sleep 0.3; interrupt INT; " : "") +
       "for s in INT TERM; do "
       "  { head -c 6000000 >/dev/null; touch read; exec sleep 10; } < t.fifo & reader=$!; "
       "  kiv big.txt t.fifo -z & pid=$!; "
@@ -200,7 +204,7 @@ TEST_F(Run, InterruptedRunTakesBackItsTarget) {
       "done; "
       "[ -p t.fifo ] && echo fifo; rm -f t.fifo; ";
   EXPECT_RUN(shell("{ " + helpers + each_signal + fifo + "} 2>/dev/null"), 0,
-             expected + "INT 130\nINT 130\nTERM 143\nfifo\n");
+             expected + (no_reader_row ? "INT 130\n" : "") + "INT 130\nTERM 143\nfifo\n");
   EXPECT_EQ(files(), Names({"big.txt", "old.txt", "stop"}));
 }
 
