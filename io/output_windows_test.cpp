@@ -70,21 +70,42 @@ TEST(OutputGate, NothingPassesAClosedGateWhereverTheLoopIs) {
   }
 }
 
-// A write that never ends (a pipe nobody reads) holds the gate: the
-// handler gives up waiting for it after the time it was given.
+// A write that does not end (a pipe nobody reads) holds the gate: the
+// handler gives up waiting for it after the time it was given, and once
+// that write is through, the next one waits at the gate.
 TEST(OutputGate, AStopWaitsForABlockedWriteOnlyAsLongAsItWasTold) {
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
   ASSERT_TRUE(CreatePipe(&read_end, &write_end, nullptr, 4096));
   static OutputGate gate;
   static std::string text(1 << 20, 'x');
-  std::thread writer([write_end] { write_handle(gate, write_end, text.data(), text.size()); });
+  static std::atomic<int> written{0};
+  std::thread writer([write_end] {
+    write_handle(gate, write_end, text.data(), text.size());
+    written.fetch_add(1);
+    write_handle(gate, write_end, "more", 4);
+    written.fetch_add(1);
+  });
   Sleep(100);
   ULONGLONG before = GetTickCount64();
   EXPECT_FALSE(stop_output(gate, 200));
   ULONGLONG waited = GetTickCount64() - before;
   EXPECT_GE(waited, 150u);
   EXPECT_LT(waited, 2000u);
+
+  std::string got;
+  char buffer[65536];
+  while (got.size() < text.size()) {
+    DWORD n = 0;
+    if (!ReadFile(read_end, buffer, sizeof buffer, &n, nullptr) || n == 0) break;
+    got.append(buffer, n);
+  }
+  Sleep(50);
+  DWORD waiting = 0;
+  EXPECT_TRUE(PeekNamedPipe(read_end, nullptr, 0, nullptr, &waiting, nullptr));
+  EXPECT_EQ(got.size(), text.size());
+  EXPECT_EQ(waiting, 0u);
+  EXPECT_EQ(written.load(), 1);
   writer.detach();
 }
 
