@@ -2,29 +2,7 @@
 
 #include <atomic>
 
-#include "io/output.h"
-
-#if !defined(_WIN32)
-#include <unistd.h>
-#endif
-
-// The writing thread needs a second processor; the web page writes in the
-// loop's own thread. Windows has threads, locks and condition variables
-// of its own (Wine too, without a round trip to its server per wake-up).
-#if !defined(__EMSCRIPTEN__)
-#define KIV_WRITE_THREAD 1
-#if defined(_WIN32)
-#include <process.h>
-#include <windows.h>
-#else
-#include <pthread.h>
-#include <sched.h>
-#endif
-#endif
-
-#if defined(_WIN32)
-#include "convert/crlf_out.h"
-#endif
+#include "convert/writer_system.h"
 
 namespace kiv {
 namespace {
@@ -42,8 +20,6 @@ constexpr std::size_t kThreadAfter = 4 * 1024 * 1024;
 unsigned char blocks[kBlocks][kOutputBlock];
 
 struct Output {
-  std::FILE* file = nullptr;
-  int fd = -1;
   bool tried = false;    // whether the thread was asked for
   bool threaded = false;  // whether it was started
   std::size_t written_alone = 0;  // bytes written before the thread
@@ -60,48 +36,11 @@ struct Output {
   std::atomic<bool> failed{false};
   std::atomic<bool> stop{false};
   std::size_t sizes[kBlocks] = {};
-#if defined(_WIN32)
-  CrlfTarget crlf;
-#endif
-#if KIV_WRITE_THREAD && defined(_WIN32)
-  HANDLE thread = nullptr;
-  SRWLOCK lock = SRWLOCK_INIT;
-  CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
-#elif KIV_WRITE_THREAD
-  pthread_t thread;
-  pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
-  pthread_cond_t changed = PTHREAD_COND_INITIALIZER;
-#endif
-#if KIV_WRITE_THREAD
   bool loop_sleeps = false;    // under lock
   bool writer_sleeps = false;  // under lock
-#endif
 };
 
 Output out;
-
-bool write_block(const unsigned char* data, std::size_t n) {
-#if defined(_WIN32)
-  return write_to(out.crlf, out.file, data, n);
-#else
-  return write_all(out.fd, data, n);
-#endif
-}
-
-#if KIV_WRITE_THREAD
-#if defined(_WIN32)
-void lock_out() { AcquireSRWLockExclusive(&out.lock); }
-void unlock_out() { ReleaseSRWLockExclusive(&out.lock); }
-void wait_changed() {
-  SleepConditionVariableSRW(&out.changed, &out.lock, INFINITE, 0);
-}
-void wake_changed() { WakeAllConditionVariable(&out.changed); }
-#else
-void lock_out() { pthread_mutex_lock(&out.lock); }
-void unlock_out() { pthread_mutex_unlock(&out.lock); }
-void wait_changed() { pthread_cond_wait(&out.changed, &out.lock); }
-void wake_changed() { pthread_cond_broadcast(&out.changed); }
-#endif
 
 unsigned queued() {
   return out.handed.load(std::memory_order_acquire) -
@@ -112,11 +51,11 @@ unsigned queued() {
 // before it takes the lock to look at the flag, so no wake-up is lost.
 template <class Done>
 void sleep_until(bool& sleeps, Done done) {
-  lock_out();
+  lock_ring();
   sleeps = true;
-  while (!done()) wait_changed();
+  while (!done()) wait_ring();
   sleeps = false;
-  unlock_out();
+  unlock_ring();
 }
 
 // Wakes the other side if it sleeps and wake() says it may go on. The
@@ -126,10 +65,10 @@ void sleep_until(bool& sleeps, Done done) {
 // lock is free.
 template <class Wake>
 void wake_if(const bool& sleeps, Wake wake) {
-  lock_out();
+  lock_ring();
   bool wakes = sleeps && wake();
-  unlock_out();
-  if (wakes) wake_changed();
+  unlock_ring();
+  if (wakes) wake_ring();
 }
 
 // The thread writes each block as soon as it is handed over: a reader of
@@ -138,12 +77,12 @@ bool writer_may_go() {
   return queued() > 0 || out.stop.load(std::memory_order_acquire);
 }
 
-void* write_handed_over(void*) {
+void write_handed_over() {
   out.ready.store(true, std::memory_order_release);
   for (;;) {
     if (queued() == 0) {
       sleep_until(out.writer_sleeps, writer_may_go);
-      if (queued() == 0) return nullptr;  // stopped
+      if (queued() == 0) return;  // stopped
     }
     unsigned k = out.written.load(std::memory_order_relaxed) % kBlocks;
     // After a failed write nothing more is written.
@@ -156,86 +95,21 @@ void* write_handed_over(void*) {
   }
 }
 
-bool second_processor() {
-#if defined(_WIN32)
-  DWORD_PTR process = 0;
-  DWORD_PTR system = 0;
-  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) {
-    return false;
-  }
-  return (process & (process - 1)) != 0;  // more than one bit
-#else
-#if defined(__linux__)
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 1;
-#endif
-  return sysconf(_SC_NPROCESSORS_ONLN) > 1;
-#endif
-}
-
-// The thread needs little stack: it only writes.
-#if defined(_WIN32)
-unsigned __stdcall run_writer(void*) {
-  write_handed_over(nullptr);
-  return 0;
-}
-
-bool start_thread() {
-  if (!second_processor()) return false;
-  out.thread = reinterpret_cast<HANDLE>(
-      _beginthreadex(nullptr, 64 * 1024, run_writer, nullptr,
-                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-  return out.thread != nullptr;
-}
-
-void join_thread() {
-  WaitForSingleObject(out.thread, INFINITE);
-  CloseHandle(out.thread);
-}
-#else
-// The thread needs little stack: it only calls write.
-bool start_thread() {
-  if (!second_processor()) return false;
-  pthread_attr_t attributes;
-  if (pthread_attr_init(&attributes) != 0) return false;
-  long least = sysconf(_SC_THREAD_STACK_MIN);
-  std::size_t stack = 64 * 1024;
-  if (least > 0 && static_cast<std::size_t>(least) > stack) {
-    stack = static_cast<std::size_t>(least);
-  }
-  pthread_attr_setstacksize(&attributes, stack);
-  bool started =
-      pthread_create(&out.thread, &attributes, write_handed_over, nullptr) == 0;
-  pthread_attr_destroy(&attributes);
-  return started;
-}
-
-void join_thread() { pthread_join(out.thread, nullptr); }
-#endif
-
 // Waits until at most `most` blocks wait to be written.
 void wait_queued(unsigned most) {
   if (queued() <= most) return;
   sleep_until(out.loop_sleeps, [most] { return queued() <= most; });
 }
-#endif
 
 }  // namespace
 
 bool begin_output(std::FILE* output) {
-  out.file = output;
-  out.fd = descriptor_of(output);
-  bool crlf = false;
-#if defined(_WIN32)
-  out.crlf = crlf_target(output);
-  crlf = out.crlf.direct && out.crlf.text;
-#endif
   out.handed.store(0);
   out.written.store(0);
   out.written_alone = 0;
   out.tried = false;
   out.failed.store(false);
-  return crlf;
+  return begin_blocks(output);
 }
 
 unsigned char* output_block() {
@@ -243,7 +117,6 @@ unsigned char* output_block() {
 }
 
 bool hand_over(std::size_t n, bool more) {
-#if KIV_WRITE_THREAD
   if (out.threaded && out.ready.load(std::memory_order_acquire)) {
     if (out.failed.load(std::memory_order_relaxed)) return false;
     if (n == 0) return true;
@@ -255,37 +128,31 @@ bool hand_over(std::size_t n, bool more) {
     if (queued() == kBlocks) wait_queued(kSlack);
     return !out.failed.load(std::memory_order_relaxed);
   }
-#endif
   if (n > 0 && !write_block(output_block(), n)) {
     out.failed.store(true);
     return false;
   }
-#if KIV_WRITE_THREAD
   // Starting the thread and waking it costs about as much as it saves on
-  // the first few MiB: shorter texts never start it.
+  // the first few MiB: shorter texts never start it, nor does a process
+  // that has one processor only.
   out.written_alone += n;
   if (more && !out.tried && out.written_alone >= kThreadAfter) {
     out.tried = true;
-    out.threaded = start_thread();
+    out.threaded = second_processor() && start_writing_thread(write_handed_over);
   }
-#else
-  (void)more;
-#endif
   return true;
 }
 
 bool end_output() {
-#if KIV_WRITE_THREAD
   if (out.threaded) {
     wait_queued(0);
     out.stop.store(true, std::memory_order_release);
     wake_if(out.writer_sleeps, [] { return true; });
-    join_thread();
+    join_writing_thread();
     out.stop.store(false);
     out.ready.store(false);
     out.threaded = false;
   }
-#endif
   return !out.failed.load();
 }
 
