@@ -1,17 +1,8 @@
 #include "convert/stream.h"
 
-#include <cerrno>
-
-#if defined(_WIN32)
-#include <io.h>
-#include <windows.h>
-#else
-#include <poll.h>
-#include <unistd.h>
-#endif
-
 #include "convert/filter.h"
 #include "convert/writer.h"
+#include "io/input.h"
 #include "io/output.h"
 
 namespace kiv {
@@ -24,57 +15,6 @@ unsigned char input_block[1 + kReadBlock];
 // The block without its CR LF pairs' CRs, where the source has such
 // pairs to be joined (collapse_crlf).
 unsigned char joined_block[1 + kReadBlock];
-
-#if defined(_WIN32)
-// The kind of the input (GetFileType), asked once per input when its first
-// block is read: it takes three system calls under Wine.
-DWORD input_type = FILE_TYPE_UNKNOWN;
-#endif
-
-// True when the input can deliver more bytes without waiting: a file
-// always can, a pipe when it holds some, a console never.
-bool more_ready(int fd) {
-#if defined(_WIN32)
-  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-  switch (input_type) {
-    case FILE_TYPE_DISK:
-      return true;
-    case FILE_TYPE_PIPE: {
-      DWORD waiting = 0;
-      return PeekNamedPipe(handle, nullptr, 0, nullptr, &waiting, nullptr) &&
-             waiting > 0;
-    }
-    default:
-      return false;
-  }
-#else
-  pollfd waiting = {fd, POLLIN, 0};
-  int ready;
-  do {
-    ready = poll(&waiting, 1, 0);
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0;
-#endif
-}
-
-// One read on the descriptor: a pipe delivers what it holds without
-// waiting for the whole count, and one that does not block is waited for,
-// as a blocking one would be. Returns -1 when reading failed.
-long read_once(int fd, unsigned char* to, std::size_t n) {
-  for (;;) {
-#if defined(_WIN32)
-    long got = _read(fd, to, static_cast<unsigned int>(n));
-#else
-    long got = static_cast<long>(read(fd, to, n));
-    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd waiting = {fd, POLLIN, 0};
-      if (poll(&waiting, 1, -1) < 0 && errno != EINTR) return -1;
-      continue;
-    }
-#endif
-    if (got >= 0 || errno != EINTR) return got;
-  }
-}
 
 // Fills input_block + 1 with up to kReadBlock bytes: as many as the input
 // has at the moment, and the whole block when it has that many ready.
@@ -146,10 +86,7 @@ ConvertStatus convert_blocks(std::FILE* input, const FilterTable& table,
 }  // namespace
 
 ReadResult read_first_block(std::FILE* input) {
-#if defined(_WIN32)
-  input_type = GetFileType(
-      reinterpret_cast<HANDLE>(_get_osfhandle(descriptor_of(input))));
-#endif
+  begin_input(descriptor_of(input));
   return read_block(input);
 }
 
