@@ -5,14 +5,13 @@
 // scan files need. Nothing here includes an intrinsic header: each scan
 // file includes its own, and only when its family is the target.
 
-// Each of KIV_X86_SIMD, KIV_AVX2 and KIV_NEON is 1 or 0 (levels.h picks
-// the scan files by them).
+// Each of KIV_X86_SIMD, KIV_X86_64_SIMD and KIV_NEON is 1 or 0 (levels.h
+// picks the scan files by them). The compilers are GCC and Clang (MinGW-w64
+// on Windows).
 //
 // x86 processors get vector scans; which one runs is decided at run time,
 // so one build serves every x86-64 processor.
-#if defined(__x86_64__) || defined(_M_X64) || \
-    (defined(__i386__) && defined(__SSE2__)) || \
-    (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#if defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__))
 #define KIV_X86_SIMD 1
 #else
 #define KIV_X86_SIMD 0
@@ -24,30 +23,22 @@
 // aligned moves to a stack that Windows aligns to 16 bytes only: it gets
 // them only where CMake has the assembler make those moves unaligned
 // (KIV_UNALIGNED_VECTOR_MOVES).
-#if (defined(__x86_64__) || defined(_M_X64)) && \
+#if defined(__x86_64__) && \
     (!defined(__MINGW32__) || defined(KIV_UNALIGNED_VECTOR_MOVES))
-#define KIV_AVX2 1
+#define KIV_X86_64_SIMD 1
 #else
-#define KIV_AVX2 0
+#define KIV_X86_64_SIMD 0
 #endif
 
 // Every 64-bit Arm processor has NEON (Advanced SIMD); the scan assumes
 // little-endian lanes.
-#if (defined(__aarch64__) && !defined(__ARM_BIG_ENDIAN)) || defined(_M_ARM64)
+#if defined(__aarch64__) && !defined(__ARM_BIG_ENDIAN)
 #define KIV_NEON 1
 #else
 #define KIV_NEON 0
 #endif
 
-#if defined(__GNUC__) || defined(__clang__)
 #define KIV_TARGET(name) __attribute__((target(name)))
 #define KIV_ALWAYS_INLINE inline __attribute__((always_inline))
-#elif defined(_MSC_VER)
-#define KIV_TARGET(name)
-#define KIV_ALWAYS_INLINE __forceinline
-#else
-#define KIV_TARGET(name)
-#define KIV_ALWAYS_INLINE inline
-#endif
 
 #endif  // KIV_CONVERT_SCAN_ARCH_H_

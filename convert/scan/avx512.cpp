@@ -19,7 +19,7 @@
 
 #include "convert/scan/arch.h"
 
-#if KIV_AVX2
+#if KIV_X86_64_SIMD
 #include <immintrin.h>
 
 #include "convert/scan/blocks.h"

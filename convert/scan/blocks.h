@@ -85,10 +85,6 @@
 #include "convert/filter.h"
 #include "convert/scan/arch.h"
 
-#if defined(_MSC_VER) && !defined(__clang__)
-#include <intrin.h>  // _BitScanForward
-#endif
-
 namespace kiv {
 namespace blocks {
 
@@ -102,22 +98,7 @@ inline unsigned char* put(unsigned char* out, const FilterTable& table,
 }
 
 // Position of the lowest set bit of a mask that is not zero.
-inline int lowest_bit(std::uint64_t mask) {
-#if defined(_MSC_VER) && !defined(__clang__)
-  unsigned long index;
-#if defined(_M_X64) || defined(_M_ARM64)
-  _BitScanForward64(&index, mask);
-#else
-  if (!_BitScanForward(&index, static_cast<unsigned long>(mask))) {
-    _BitScanForward(&index, static_cast<unsigned long>(mask >> 32));
-    index += 32;
-  }
-#endif
-  return static_cast<int>(index);
-#else
-  return __builtin_ctzll(mask);
-#endif
-}
+inline int lowest_bit(std::uint64_t mask) { return __builtin_ctzll(mask); }
 
 // The block copy of the scans that bring none of their own.
 template <class Scan>

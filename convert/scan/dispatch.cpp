@@ -7,11 +7,6 @@
 #include "convert/scan/arch.h"
 #include "convert/scan/levels.h"
 
-#if KIV_X86_SIMD && defined(_MSC_VER)
-#include <immintrin.h>  // _xgetbv
-#include <intrin.h>     // __cpuid
-#endif
-
 namespace kiv {
 namespace {
 
@@ -19,49 +14,7 @@ bool always() { return true; }
 
 // The checks of the x86 levels; a build without one of them leaves its
 // check unused.
-#if KIV_X86_SIMD && defined(_MSC_VER)
-KIV_TARGET("xsave")
-bool os_saves_ymm() { return (_xgetbv(0) & 6) == 6; }
-
-KIV_TARGET("xsave")
-bool os_saves_zmm() { return (_xgetbv(0) & 0xE6) == 0xE6; }
-
-struct X86Features {
-  bool ssse3 = false;
-  bool avx2_bmi = false;
-  bool avx512 = false;
-};
-
-X86Features read_features() {
-  X86Features has;
-  int info[4];
-  __cpuid(info, 0);
-  int last_leaf = info[0];
-  __cpuid(info, 1);
-  has.ssse3 = (info[2] & (1 << 9)) != 0;
-  bool avx = (info[2] & (1 << 27)) != 0 && (info[2] & (1 << 28)) != 0 &&
-             os_saves_ymm();
-  if (avx && last_leaf >= 7) {
-    __cpuidex(info, 7, 0);
-    has.avx2_bmi = (info[1] & (1 << 5)) != 0 && (info[1] & (1 << 3)) != 0;
-    // F, BW, VL and BMI2; VBMI and VBMI2; the system saves the ZMM state.
-    const int ebx = (1 << 16) | (1 << 30) | (1 << 31) | (1 << 8);
-    const int ecx = (1 << 1) | (1 << 6);
-    has.avx512 = has.avx2_bmi && (info[1] & ebx) == ebx &&
-                 (info[2] & ecx) == ecx && os_saves_zmm();
-  }
-  return has;
-}
-
-const X86Features& features() {
-  static const X86Features has = read_features();
-  return has;
-}
-
-bool has_ssse3() { return features().ssse3; }
-[[maybe_unused]] bool has_avx2() { return features().avx2_bmi; }
-[[maybe_unused]] bool has_avx512() { return features().avx512; }
-#elif KIV_X86_SIMD
+#if KIV_X86_SIMD
 bool has_ssse3() { return __builtin_cpu_supports("ssse3"); }
 [[maybe_unused]] bool has_avx2() {
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");

@@ -22,8 +22,8 @@
   X(scalar, 1, always)              \
   X(sse2, KIV_X86_SIMD, always)     \
   X(ssse3, KIV_X86_SIMD, has_ssse3) \
-  X(avx2, KIV_AVX2, has_avx2)       \
-  X(avx512, KIV_AVX2, has_avx512)   \
+  X(avx2, KIV_X86_64_SIMD, has_avx2)     \
+  X(avx512, KIV_X86_64_SIMD, has_avx512) \
   X(neon, KIV_NEON, always)
 
 namespace kiv {

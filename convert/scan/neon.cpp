@@ -22,8 +22,6 @@ struct NeonScan {
 // Bit k for every byte k of the 64 (each 0x00 or 0xFF) that is set.
 inline std::uint64_t bits64(uint8x16_t m0, uint8x16_t m1, uint8x16_t m2,
                             uint8x16_t m3) {
-  // Loaded, not brace-initialised: MSVC takes no initialiser list for
-  // a vector type.
   static const std::uint8_t kWeights[16] = {1, 2, 4, 8, 16, 32, 64, 128,
                                             1, 2, 4, 8, 16, 32, 64, 128};
   const uint8x16_t weights = vld1q_u8(kWeights);
