@@ -1,4 +1,4 @@
-// The rules of the filter, as the per-run table that every scan reads.
+// The rules of the filter: what each byte becomes in a run.
 
 #include "convert/filter.h"
 
@@ -38,47 +38,6 @@ constexpr EscapeRow kEscapeTable[] = {
 
 constexpr unsigned char kTagEnd = '>';
 
-// Whether every special byte is written as a prefix ('\\', or '%' for
-// '%') and the byte itself or, below 16, a letter, with no tag ends: the
-// case of every preset, which the fastest scan handles without a step
-// per special byte.
-bool has_two_byte_forms(const FilterTable& table) {
-  if (table.tag_ends) return false;
-  for (int i = 0; i < table.special_count; ++i) {
-    unsigned char c = table.specials[i];
-    const unsigned char* form = table.form[c];
-    bool prefix = form[0] == '\\' || (c == '%' && form[0] == '%');
-    bool second = form[1] == c || c < 16;
-    if (c >= 0x80 || table.form_length[c] != 2 || !prefix || !second) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// The slots per byte that a scan building a whole block at once needs: a
-// form of one byte that is not the byte itself takes two, like a form of
-// two, and a form of four takes four. Those scans rely on what
-// make_filter_table builds for every combination of the options: forms of
-// 0, 1, 2 or 4 bytes (kEscapeTable is checked below), plain bytes from 128
-// up, a blank that is itself in normal mode, and an after-tag row that is
-// the normal row but for the entries of after_tag_own, whose forms there
-// have at most two bytes, and that takes back no blank. The line feed kept
-// after a tag counts for no slots: its form there (CR LF for a Windows
-// text file) is rare, and those scans lay out a block that holds it as
-// they would with two slots.
-unsigned char block_slots(const FilterTable& table) {
-  unsigned slots = 1;
-  for (unsigned entry = 0; entry < static_cast<unsigned>(kTableEntries);
-       ++entry) {
-    if (entry == kAfterTag + '\n') continue;
-    unsigned length = table.form_length[entry];
-    if (length == 1 && table.form[entry][0] != (entry & 0xFF)) length = 2;
-    if (length > slots) slots = length;
-  }
-  return static_cast<unsigned char>(slots);
-}
-
 constexpr bool escapes_fit_slots() {
   for (const EscapeRow& row : kEscapeTable) {
     std::size_t length = std::char_traits<char>::length(row.form);
@@ -86,32 +45,15 @@ constexpr bool escapes_fit_slots() {
   }
   return true;
 }
-static_assert(escapes_fit_slots(), "block_slots lays out forms of 2 or 4 bytes");
+// The scans that lay out a block at once give each form 2 or 4 slots.
+static_assert(escapes_fit_slots(), "escaped forms have 2 or 4 bytes");
 
 // Every escape and line break can be special at once.
 static_assert(sizeof kEscapeTable / sizeof kEscapeTable[0] + sizeof kLineBreaks <=
-                  sizeof FilterTable::specials,
+                  sizeof ScanLayout::specials,
               "room for every special byte");
 
-// Lays out the normal row of the bytes below 128 for block_slots.
-void set_slots(FilterTable& table) {
-  for (unsigned c = 0; c < 128; ++c) {
-    unsigned length = table.form_length[c];
-    for (unsigned j = 0; j < 4; ++j) {
-      table.slot_form[j][c] = static_cast<unsigned char>(c);
-    }
-    for (unsigned i = 0; i < length; ++i) {
-      table.slot_form[4 - length + i][c] = table.form[c][i];
-    }
-    unsigned char bits = table.drops_blank[c] ? kDropsBlank : 0;
-    if (length >= 1) bits |= kWritesOne;
-    if (length >= 2) bits |= kWritesTwo;
-    if (length >= 4) bits |= kWritesFour;
-    table.slot_bits[c] = bits;
-  }
-}
-
-void set_form(FilterTable& table, unsigned entry, const char* form,
+void set_form(FilterRules& table, unsigned entry, const char* form,
               std::size_t length) {
   std::memcpy(table.form[entry], form, length);
   table.form_length[entry] = static_cast<unsigned char>(length);
@@ -119,8 +61,8 @@ void set_form(FilterTable& table, unsigned entry, const char* form,
 
 }  // namespace
 
-FilterTable make_filter_table(const Options& options, bool crlf) {
-  FilterTable table{};
+FilterRules make_filter_rules(const Options& options, bool crlf) {
+  FilterRules table{};
   for (unsigned c = 0; c < static_cast<unsigned>(kTableEntries); ++c) {
     table.kind[c] = ByteKind::plain;
     table.form[c][0] = static_cast<unsigned char>(c);
@@ -176,20 +118,13 @@ FilterTable make_filter_table(const Options& options, bool crlf) {
 
   table.escape_newline = options.escape_newline;
   table.keep_blanks = options.keep_blanks;
-  // The block loop visits the bytes that normal mode does not write as
-  // themselves. Every high nibble that holds one gets a bit; nibbles 8
-  // apart share one, which can mark plain bytes too but never misses one.
-  for (unsigned c = 0; c < 256; ++c) {
-    if (table.form_length[c] == 1 && table.form[c][0] == c) continue;
-    table.special[c] = 1;
-    table.specials[table.special_count++] = static_cast<unsigned char>(c);
-    unsigned char bit = static_cast<unsigned char>(1u << ((c >> 4) & 7));
-    table.nibble_high[c >> 4] = bit;
-    table.nibble_low[c & 15] |= bit;
-  }
-  table.two_byte_forms = has_two_byte_forms(table);
-  table.block_slots = block_slots(table);
-  set_slots(table);
+  return table;
+}
+
+FilterTable make_filter_table(const Options& options, bool crlf) {
+  FilterTable table;
+  static_cast<FilterRules&>(table) = make_filter_rules(options, crlf);
+  static_cast<ScanLayout&>(table) = make_scan_layout(table);
   return table;
 }
 
