@@ -37,17 +37,6 @@ bool same_file(const FileIdentity& a, const FileIdentity& b);
 // kind of file they name.
 bool same_numbers(const FileIdentity& a, const FileIdentity& b);
 
-// How a source is opened and which line ends the filter has to join.
-// Windows reads in binary and joins CR LF itself: its text mode would end
-// the file at the first Ctrl-Z byte.
-#if defined(_WIN32)
-inline constexpr char kSourceMode[] = "rb";
-inline constexpr LineEnds kSourceLineEnds = LineEnds::crlf_to_lf;
-#else
-inline constexpr char kSourceMode[] = "r";
-inline constexpr LineEnds kSourceLineEnds = LineEnds::as_read;
-#endif
-
 // What stands on a standard descriptor that the caller closed.
 struct StandIn {
   bool closed = false;
@@ -60,8 +49,16 @@ struct StandIn {
 // tells the stand-in apart when a name such as /dev/stdin leads to it.
 StandIn fill_if_closed(int fd);
 
+// Opens a source by name; null when it cannot be opened. Windows reads in
+// binary and joins CR LF itself (kSourceLineEnds): its text mode would end
+// the file at the first Ctrl-Z byte.
+std::FILE* open_source(const char* path);
+
 // Puts standard input into the mode that sources are opened in.
 void use_source_mode(std::FILE* stream);
+
+// The line ends the filter has to join in a source opened so.
+extern const LineEnds kSourceLineEnds;
 
 // Puts standard output into the text mode that targets are opened in.
 void use_text_mode(std::FILE* stream);

@@ -73,6 +73,10 @@ StandIn fill_if_closed(int fd) {
 
 void use_text_mode(std::FILE*) {}
 
+std::FILE* open_source(const char* path) { return std::fopen(path, "r"); }
+
 void use_source_mode(std::FILE*) {}
+
+const LineEnds kSourceLineEnds = LineEnds::as_read;
 
 }  // namespace kiv

@@ -81,8 +81,12 @@ StandIn fill_if_closed(int) { return StandIn{}; }
 
 void use_text_mode(std::FILE* stream) { _setmode(_fileno(stream), _O_TEXT); }
 
+std::FILE* open_source(const char* path) { return std::fopen(path, "rb"); }
+
 void use_source_mode(std::FILE* stream) {
   _setmode(_fileno(stream), _O_BINARY);
 }
+
+const LineEnds kSourceLineEnds = LineEnds::crlf_to_lf;
 
 }  // namespace kiv

@@ -110,13 +110,36 @@ int report(const OpenRun& run, const char* format, const char* name,
   return code;
 }
 
-}  // namespace
+// What the command line asks for.
+struct Call {
+  Options options;
+  const char* source = nullptr;  // null: standard input
+  const char* target = nullptr;  // null: standard output
+  const char* source_name = kStandardStreamName;  // as messages name it
+  const char* target_name = kStandardStreamName;
+  StandIn stdin_stand_in;
+  StandIn stdout_stand_in;
+};
 
-int run(int argc, char* argv[], Variant variant) {
+// A step's answer when the run goes on to the next step.
+constexpr int kGoOn = -1;
+
+int unreadable(const OpenRun& run, const Call& call) {
+  return report(run, kSourceUnreadable, call.source_name, kExitUnreadable);
+}
+
+int unwritable(const OpenRun& run, const Call& call) {
+  return report(run, kTargetUnwritable, call.target_name, kExitUnwritable);
+}
+
+// Options and names; the help screen for too few arguments, the usage
+// error when the source or the target is not named.
+int read_call(int argc, char* argv[], Variant variant, Call& call) {
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "Kiv";
-  StandIn stdin_stand_in = fill_if_closed(0);
-  StandIn stdout_stand_in = fill_if_closed(1);
-  Options options = parse_options(argc, argv);
+  call.stdin_stand_in = fill_if_closed(0);
+  call.stdout_stand_in = fill_if_closed(1);
+  Options& options = call.options;
+  options = parse_options(argc, argv);
   if (variant == Variant::pipe) {
     options.read_stdin = true;
     options.write_stdout = true;
@@ -125,99 +148,93 @@ int run(int argc, char* argv[], Variant variant) {
     show_help(stdout, program);
     return kExitHelp;
   }
-
-  const char* source = nullptr;
-  const char* target = nullptr;
-  int next = select_stream(argc, argv, 1, options.read_stdin, source);
-  select_stream(argc, argv, next, options.write_stdout, target);
-  if ((source == nullptr && !options.read_stdin) ||
-      (target == nullptr && !options.write_stdout)) {
+  int next = select_stream(argc, argv, 1, options.read_stdin, call.source);
+  select_stream(argc, argv, next, options.write_stdout, call.target);
+  if ((call.source == nullptr && !options.read_stdin) ||
+      (call.target == nullptr && !options.write_stdout)) {
     show_usage_error(stdout, program);
     return kExitUsage;
   }
-  OpenRun open;
+  if (call.source != nullptr) call.source_name = call.source;
+  if (call.target != nullptr) call.target_name = call.target;
+  return kGoOn;
+}
+
+// What is refused before anything is opened: one name for both, two names
+// of one named pipe (opening the source would wait for ever for a
+// writer), a closed standard stream.
+int refuse_before_opening(OpenRun& open, const Call& call) {
   open.console = identify_stream(stdout);
-  if (source != nullptr && target != nullptr &&
-      std::strcmp(source, target) == 0) {
-    return refuse_same_file(open, source, identify_path(source));
-  }
-  const char* source_name = source != nullptr ? source : kStandardStreamName;
-  const char* target_name = target != nullptr ? target : kStandardStreamName;
-  // Two names of one named pipe: opening the source would wait for ever
-  // for a writer.
-  if (source != nullptr && target != nullptr) {
-    FileIdentity named = identify_path(source);
-    if (same_file(named, identify_path(target))) {
-      return refuse_same_file(open, source, named);
+  if (call.source != nullptr && call.target != nullptr) {
+    FileIdentity named = identify_path(call.source);
+    if (std::strcmp(call.source, call.target) == 0 ||
+        same_file(named, identify_path(call.target))) {
+      return refuse_same_file(open, call.source, named);
     }
   }
-  if (options.read_stdin && stdin_stand_in.closed) {
-    return report(open, kSourceUnreadable, source_name, kExitUnreadable);
+  if (call.options.read_stdin && call.stdin_stand_in.closed) {
+    return unreadable(open, call);
   }
-  if (options.write_stdout && stdout_stand_in.closed) return kExitUnwritable;
+  if (call.options.write_stdout && call.stdout_stand_in.closed) {
+    return kExitUnwritable;
+  }
+  return kGoOn;
+}
 
+// Opens the source. One whose identity is unknown might be the target
+// under another name: the run stops before anything is emptied.
+int take_source(OpenRun& open, const Call& call) {
   catch_interrupts();
-  if (source != nullptr) {
-    open.input = std::fopen(source, kSourceMode);
+  if (call.source != nullptr) {
+    open.input = open_source(call.source);
     if (open.input == nullptr) {
-      return report(open, kSourceMissing, source_name, kExitNoSource);
+      return report(open, kSourceMissing, call.source_name, kExitNoSource);
     }
   } else {
     open.input = stdin;
     use_source_mode(stdin);
   }
-  // A source whose identity is unknown might be the target under another
-  // name: the run stops before anything is emptied.
-  FileIdentity source_identity = identify_stream(open.input);
-  if (!source_identity.known ||
-      is_stand_in(source_identity, stdin_stand_in, stdout_stand_in)) {
-    return report(open, kSourceUnreadable, source_name, kExitUnreadable);
+  FileIdentity identity = identify_stream(open.input);
+  if (!identity.known || is_stand_in(identity, call.stdin_stand_in,
+                                     call.stdout_stand_in)) {
+    return unreadable(open, call);
   }
-  if (source_identity.directory) {
-    return report(open, kSourceMissing, source_name, kExitNoSource);
+  if (identity.directory) {
+    return report(open, kSourceMissing, call.source_name, kExitNoSource);
   }
-  open.source = source_identity;
+  open.source = identity;
+  return kGoOn;
+}
 
-  // The target is opened without emptying it and identified by what was
-  // opened, so that no other name of the source (a link, "./a.txt", a
-  // redirection, a file swapped in meanwhile) is emptied before it is read.
+// The target is opened without emptying it and identified by what was
+// opened, so that no other name of the source (a link, "./a.txt", a
+// redirection, a file swapped in meanwhile) is emptied before it is read.
+int take_target(OpenRun& open, const Call& call) {
   open.output = stdout;
-  FileIdentity target_identity = open.console;
-  if (target != nullptr) {
-    open.output = open_target(target, open.target);
-    if (open.output == nullptr) {
-      return report(open, kTargetUnwritable, target_name, kExitUnwritable);
-    }
-    target_identity = open.target.identity;
+  FileIdentity identity = open.console;
+  if (call.target != nullptr) {
+    open.output = open_target(call.target, open.target);
+    if (open.output == nullptr) return unwritable(open, call);
+    identity = open.target.identity;
   }
-  if (!target_identity.known ||
-      is_stand_in(target_identity, stdin_stand_in, stdout_stand_in)) {
-    return report(open, kTargetUnwritable, target_name, kExitUnwritable);
+  if (!identity.known || is_stand_in(identity, call.stdin_stand_in,
+                                     call.stdout_stand_in)) {
+    return unwritable(open, call);
   }
-  if (same_file(source_identity, target_identity)) {
-    return refuse_same_file(open, source_name, source_identity);
+  if (same_file(open.source, identity)) {
+    return refuse_same_file(open, call.source_name, open.source);
   }
+  return kGoOn;
+}
 
-  // A source that cannot be read at all leaves the target as it was.
-  ReadResult first = read_first_block(open.input);
-  if (first.failed && first.size == 0) {
-    return report(open, kSourceUnreadable, source_name, kExitUnreadable);
-  }
-  // A file the run created is empty already. Once emptied, the target's
-  // old text is gone: a failure from here on removes the file.
-  if (target != nullptr && !empty_target(open.output, open.target)) {
-    return report(open, kTargetUnwritable, target_name, kExitUnwritable);
-  }
-  if (target == nullptr) use_text_mode(stdout);
-  // The filter writes large blocks of its own; a stream buffer would only
-  // add a copy and a second write call per block.
-  std::setvbuf(open.output, nullptr, _IONBF, 0);
-
-  // Nothing is written after a failed write: the output stays a piece of
-  // the whole.
+// Openers, the converted text, closers and the final line feed. Nothing
+// is written after a failed write: the output stays a piece of the whole.
+ConvertStatus write_text(OpenRun& open, const Options& options,
+                         ReadResult first) {
   ConvertStatus status =
       write_openers(open.output, options)
-          ? convert_text(open.input, open.output, options, kSourceLineEnds, first)
+          ? convert_text(open.input, open.output, options, kSourceLineEnds,
+                         first)
           : ConvertStatus::write_failed;
   std::fclose(open.input);
   open.input = nullptr;
@@ -226,24 +243,56 @@ int run(int argc, char* argv[], Variant variant) {
         write_all(descriptor_of(open.output), "\n", 1))) {
     status = ConvertStatus::write_failed;
   }
-  // A half-written file would pass for a finished one (make would take it
-  // as up to date): unless the run got here, it goes.
-  if (status == ConvertStatus::read_failed) {
-    return report(open, kSourceUnreadable, source_name, kExitUnreadable);
+  return status;
+}
+
+// A source that cannot be read at all leaves the target as it was. A file
+// the run created is empty already. Once emptied, the target's old text
+// is gone: a failure from here on removes the file.
+int convert(OpenRun& open, const Call& call) {
+  ReadResult first = read_first_block(open.input);
+  if (first.failed && first.size == 0) return unreadable(open, call);
+  if (call.target != nullptr && !empty_target(open.output, open.target)) {
+    return unwritable(open, call);
   }
-  if (status == ConvertStatus::write_failed) {
-    return report(open, kTargetUnwritable, target_name, kExitUnwritable);
-  }
-  if (target != nullptr) {
+  if (call.target == nullptr) use_text_mode(stdout);
+  // The filter writes large blocks of its own; a stream buffer would only
+  // add a copy and a second write call per block.
+  std::setvbuf(open.output, nullptr, _IONBF, 0);
+  ConvertStatus status = write_text(open, call.options, first);
+  if (status == ConvertStatus::read_failed) return unreadable(open, call);
+  if (status == ConvertStatus::write_failed) return unwritable(open, call);
+  return kGoOn;
+}
+
+// A half-written file would pass for a finished one (make would take it
+// as up to date): only a target closed without a fault stays.
+int close_output(OpenRun& open, const Call& call) {
+  if (call.target != nullptr) {
     std::FILE* closing = open.output;
     open.output = nullptr;
-    if (!close_target(closing, open.target)) {
-      return report(open, kTargetUnwritable, target_name, kExitUnwritable);
-    }
+    if (!close_target(closing, open.target)) return unwritable(open, call);
   }
   open.finished = true;
-  if (target == nullptr && std::fclose(stdout) != 0) return kExitUnwritable;
+  if (call.target == nullptr && std::fclose(stdout) != 0) {
+    return kExitUnwritable;
+  }
   return kExitConverted;
+}
+
+}  // namespace
+
+int run(int argc, char* argv[], Variant variant) {
+  Call call;
+  int code = read_call(argc, argv, variant, call);
+  if (code != kGoOn) return code;
+  OpenRun open;
+  code = refuse_before_opening(open, call);
+  if (code == kGoOn) code = take_source(open, call);
+  if (code == kGoOn) code = take_target(open, call);
+  if (code == kGoOn) code = convert(open, call);
+  if (code == kGoOn) code = close_output(open, call);
+  return code;
 }
 
 }  // namespace kiv

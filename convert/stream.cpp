@@ -93,12 +93,6 @@ ReadResult read_first_block(std::FILE* input) {
 }
 
 ConvertStatus convert_text(std::FILE* input, std::FILE* output,
-                           const Options& options, LineEnds line_ends) {
-  return convert_text(input, output, options, line_ends,
-                      read_first_block(input));
-}
-
-ConvertStatus convert_text(std::FILE* input, std::FILE* output,
                            const Options& options, LineEnds line_ends,
                            ReadResult block) {
   const bool crlf = begin_output(output);

@@ -33,10 +33,9 @@ struct ReadResult {
 ReadResult read_first_block(std::FILE* input);
 
 // Copies input to output through the filter until the end of the input,
-// or until reading or writing fails; the first form starts with a block
-// from read_first_block, the second reads it itself. Whenever the input
-// pauses (a pipe with nothing more for the moment), everything converted
-// so far is written. The input is read from its descriptor, past any
+// or until reading or writing fails, starting with the block from
+// read_first_block. Whenever the input pauses (a pipe with nothing more
+// for the moment), everything converted so far is written. The input is read from its descriptor, past any
 // buffer of the stream.
 // With LineEnds::crlf_to_lf each CR directly before an LF is dropped on
 // the way in, as a Windows text stream would, but without its end of file
@@ -44,9 +43,6 @@ ReadResult read_first_block(std::FILE* input);
 ConvertStatus convert_text(std::FILE* input, std::FILE* output,
                            const Options& options, LineEnds line_ends,
                            ReadResult first);
-ConvertStatus convert_text(std::FILE* input, std::FILE* output,
-                           const Options& options,
-                           LineEnds line_ends = LineEnds::as_read);
 
 
 }  // namespace kiv

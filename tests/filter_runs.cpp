@@ -39,7 +39,7 @@ std::string stream_convert(const std::string& input, const Options& options,
   if (in != nullptr && out != nullptr) {
     std::fwrite(input.data(), 1, input.size(), in);
     std::rewind(in);
-    status = convert_text(in, out, options, line_ends);
+    status = convert_text(in, out, options, line_ends, read_first_block(in));
     std::rewind(out);
     char buffer[65536];
     std::size_t got;
