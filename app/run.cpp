@@ -18,32 +18,34 @@ namespace {
 
 constexpr char kStandardStreamName[] = "-";
 
-// Returns the position of the first operand at or after `from`, or argc.
-int next_operand(int argc, char* argv[], int from) {
-  while (from < argc && !is_operand(argv[from])) ++from;
-  return from;
-}
-
-// Takes the next operand for one stream: "-" turns on the standard stream,
-// anything else is the file name. Returns the position after it.
+// Takes the next operand at or after `from` for one stream: "-" turns on
+// the standard stream, anything else is the file name. Returns the
+// position after it.
 int select_stream(int argc, char* argv[], int from, bool& use_standard,
                   const char*& name) {
   if (use_standard) return from;
-  int at = next_operand(argc, argv, from);
-  if (at == argc) return at;
-  if (std::strcmp(argv[at], kStandardStreamName) == 0) {
+  while (from < argc && !is_operand(argv[from])) ++from;
+  if (from == argc) return from;
+  if (std::strcmp(argv[from], kStandardStreamName) == 0) {
     use_standard = true;
   } else {
-    name = argv[at];
+    name = argv[from];
   }
-  return at + 1;
+  return from + 1;
 }
 
-// The streams of a run and what becomes of its target, in one place:
-// whichever way run() returns, what is still open is closed and, unless
-// the run got to its end, what it did to a target opened by name is taken
-// back (see undo_target).
+// What the command line asks for, the streams of the run and what becomes
+// of its target, in one place: whichever way run() returns, what is still
+// open is closed and, unless the run got to its end, what it did to a
+// target opened by name is taken back (see undo_target).
 struct OpenRun {
+  Options options;
+  const char* source_path = nullptr;  // null: standard input
+  const char* target_path = nullptr;  // null: standard output
+  const char* source_name = kStandardStreamName;  // as messages name them
+  const char* target_name = kStandardStreamName;
+  StandIn stdin_stand_in;
+  StandIn stdout_stand_in;
   std::FILE* input = nullptr;
   std::FILE* output = nullptr;  // standard output, or the target below
   Target target;                // a target opened by name
@@ -70,20 +72,31 @@ struct OpenRun {
   }
 };
 
-// Prints a message about a file, unless standard output is the source:
-// the message would land in it. Written as the text is, so that a
-// standard output that does not block takes it too.
-void say(const OpenRun& run, const char* format, const char* name) {
-  if (same_file(run.source, run.console)) return;
+// Prints a message about a file and returns the exit code, unless
+// standard output is the source: the message would land in it. Written as
+// the text is, so that a standard output that does not block takes it too.
+int say(const OpenRun& run, const char* format, const char* name, int code) {
+  if (same_file(run.source, run.console)) return code;
   char text[8192];
   int n = std::snprintf(text, sizeof text, format, name);
-  if (n < 0) return;
+  if (n < 0) return code;
   std::fflush(stdout);
   if (static_cast<std::size_t>(n) < sizeof text) {
     write_all(descriptor_of(stdout), text, static_cast<std::size_t>(n));
   } else {
     std::printf(format, name);
   }
+  return code;
+}
+
+int missing(const OpenRun& run) {
+  return say(run, kSourceMissing, run.source_name, kExitNoSource);
+}
+int unreadable(const OpenRun& run) {
+  return say(run, kSourceUnreadable, run.source_name, kExitUnreadable);
+}
+int unwritable(const OpenRun& run) {
+  return say(run, kTargetUnwritable, run.target_name, kExitUnwritable);
 }
 
 // Refuses a source that is also the target. The message is left out when
@@ -92,54 +105,30 @@ void say(const OpenRun& run, const char* format, const char* name) {
 int refuse_same_file(OpenRun& run, const char* name,
                      const FileIdentity& source) {
   run.source = source;
-  if (run.console.known) say(run, kSameFile, name);
-  return kExitSameFile;
+  if (!run.console.known) return kExitSameFile;
+  return say(run, kSameFile, name, kExitSameFile);
 }
 
-// True when a stream opened by name is in fact the stand-in for a closed
-// standard stream (through /dev/stdin, /dev/fd/1 and the like).
-bool is_stand_in(const FileIdentity& id, const StandIn& in,
-                 const StandIn& out) {
-  return (in.closed && same_numbers(id, in.identity)) ||
-         (out.closed && same_numbers(id, out.identity));
+// True when the system tells which file a stream is, and it is not the
+// stand-in for a closed standard stream (reached through /dev/stdin,
+// /dev/fd/1 and the like).
+bool trusted(const OpenRun& run, const FileIdentity& id) {
+  const StandIn& in = run.stdin_stand_in;
+  const StandIn& out = run.stdout_stand_in;
+  return id.known && !(in.closed && same_numbers(id, in.identity)) &&
+         !(out.closed && same_numbers(id, out.identity));
 }
-
-int report(const OpenRun& run, const char* format, const char* name,
-           int code) {
-  say(run, format, name);
-  return code;
-}
-
-// What the command line asks for.
-struct Call {
-  Options options;
-  const char* source = nullptr;  // null: standard input
-  const char* target = nullptr;  // null: standard output
-  const char* source_name = kStandardStreamName;  // as messages name it
-  const char* target_name = kStandardStreamName;
-  StandIn stdin_stand_in;
-  StandIn stdout_stand_in;
-};
 
 // A step's answer when the run goes on to the next step.
 constexpr int kGoOn = -1;
 
-int unreadable(const OpenRun& run, const Call& call) {
-  return report(run, kSourceUnreadable, call.source_name, kExitUnreadable);
-}
-
-int unwritable(const OpenRun& run, const Call& call) {
-  return report(run, kTargetUnwritable, call.target_name, kExitUnwritable);
-}
-
 // Options and names; the help screen for too few arguments, the usage
 // error when the source or the target is not named.
-int read_call(int argc, char* argv[], Variant variant, Call& call) {
+int read_call(int argc, char* argv[], Variant variant, OpenRun& run) {
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "Kiv";
-  call.stdin_stand_in = fill_if_closed(0);
-  call.stdout_stand_in = fill_if_closed(1);
-  Options& options = call.options;
-  options = parse_options(argc, argv);
+  run.stdin_stand_in = fill_if_closed(0);
+  run.stdout_stand_in = fill_if_closed(1);
+  Options& options = run.options = parse_options(argc, argv);
   if (variant == Variant::pipe) {
     options.read_stdin = true;
     options.write_stdout = true;
@@ -148,34 +137,34 @@ int read_call(int argc, char* argv[], Variant variant, Call& call) {
     show_help(stdout, program);
     return kExitHelp;
   }
-  int next = select_stream(argc, argv, 1, options.read_stdin, call.source);
-  select_stream(argc, argv, next, options.write_stdout, call.target);
-  if ((call.source == nullptr && !options.read_stdin) ||
-      (call.target == nullptr && !options.write_stdout)) {
+  int next = select_stream(argc, argv, 1, options.read_stdin, run.source_path);
+  select_stream(argc, argv, next, options.write_stdout, run.target_path);
+  if ((run.source_path == nullptr && !options.read_stdin) ||
+      (run.target_path == nullptr && !options.write_stdout)) {
     show_usage_error(stdout, program);
     return kExitUsage;
   }
-  if (call.source != nullptr) call.source_name = call.source;
-  if (call.target != nullptr) call.target_name = call.target;
+  if (run.source_path != nullptr) run.source_name = run.source_path;
+  if (run.target_path != nullptr) run.target_name = run.target_path;
   return kGoOn;
 }
 
 // What is refused before anything is opened: one name for both, two names
 // of one named pipe (opening the source would wait for ever for a
 // writer), a closed standard stream.
-int refuse_before_opening(OpenRun& open, const Call& call) {
-  open.console = identify_stream(stdout);
-  if (call.source != nullptr && call.target != nullptr) {
-    FileIdentity named = identify_path(call.source);
-    if (std::strcmp(call.source, call.target) == 0 ||
-        same_file(named, identify_path(call.target))) {
-      return refuse_same_file(open, call.source, named);
+int refuse_before_opening(OpenRun& run) {
+  run.console = identify_stream(stdout);
+  if (run.source_path != nullptr && run.target_path != nullptr) {
+    FileIdentity named = identify_path(run.source_path);
+    if (std::strcmp(run.source_path, run.target_path) == 0 ||
+        same_file(named, identify_path(run.target_path))) {
+      return refuse_same_file(run, run.source_path, named);
     }
   }
-  if (call.options.read_stdin && call.stdin_stand_in.closed) {
-    return unreadable(open, call);
+  if (run.options.read_stdin && run.stdin_stand_in.closed) {
+    return unreadable(run);
   }
-  if (call.options.write_stdout && call.stdout_stand_in.closed) {
+  if (run.options.write_stdout && run.stdout_stand_in.closed) {
     return kExitUnwritable;
   }
   return kGoOn;
@@ -183,64 +172,52 @@ int refuse_before_opening(OpenRun& open, const Call& call) {
 
 // Opens the source. One whose identity is unknown might be the target
 // under another name: the run stops before anything is emptied.
-int take_source(OpenRun& open, const Call& call) {
+int take_source(OpenRun& run) {
   catch_interrupts();
-  if (call.source != nullptr) {
-    open.input = open_source(call.source);
-    if (open.input == nullptr) {
-      return report(open, kSourceMissing, call.source_name, kExitNoSource);
-    }
-  } else {
-    open.input = stdin;
+  run.input = stdin;
+  if (run.source_path == nullptr) {
     use_source_mode(stdin);
+  } else if ((run.input = open_source(run.source_path)) == nullptr) {
+    return missing(run);
   }
-  FileIdentity identity = identify_stream(open.input);
-  if (!identity.known || is_stand_in(identity, call.stdin_stand_in,
-                                     call.stdout_stand_in)) {
-    return unreadable(open, call);
-  }
-  if (identity.directory) {
-    return report(open, kSourceMissing, call.source_name, kExitNoSource);
-  }
-  open.source = identity;
+  FileIdentity identity = identify_stream(run.input);
+  if (!trusted(run, identity)) return unreadable(run);
+  if (identity.directory) return missing(run);
+  run.source = identity;
   return kGoOn;
 }
 
 // The target is opened without emptying it and identified by what was
 // opened, so that no other name of the source (a link, "./a.txt", a
 // redirection, a file swapped in meanwhile) is emptied before it is read.
-int take_target(OpenRun& open, const Call& call) {
-  open.output = stdout;
-  FileIdentity identity = open.console;
-  if (call.target != nullptr) {
-    open.output = open_target(call.target, open.target);
-    if (open.output == nullptr) return unwritable(open, call);
-    identity = open.target.identity;
+int take_target(OpenRun& run) {
+  run.output = stdout;
+  FileIdentity identity = run.console;
+  if (run.target_path != nullptr) {
+    run.output = open_target(run.target_path, run.target);
+    if (run.output == nullptr) return unwritable(run);
+    identity = run.target.identity;
   }
-  if (!identity.known || is_stand_in(identity, call.stdin_stand_in,
-                                     call.stdout_stand_in)) {
-    return unwritable(open, call);
-  }
-  if (same_file(open.source, identity)) {
-    return refuse_same_file(open, call.source_name, open.source);
+  if (!trusted(run, identity)) return unwritable(run);
+  if (same_file(run.source, identity)) {
+    return refuse_same_file(run, run.source_name, run.source);
   }
   return kGoOn;
 }
 
 // Openers, the converted text, closers and the final line feed. Nothing
 // is written after a failed write: the output stays a piece of the whole.
-ConvertStatus write_text(OpenRun& open, const Options& options,
-                         ReadResult first) {
+ConvertStatus write_text(OpenRun& run, ReadResult first) {
   ConvertStatus status =
-      write_openers(open.output, options)
-          ? convert_text(open.input, open.output, options, kSourceLineEnds,
+      write_openers(run.output, run.options)
+          ? convert_text(run.input, run.output, run.options, kSourceLineEnds,
                          first)
           : ConvertStatus::write_failed;
-  std::fclose(open.input);
-  open.input = nullptr;
+  std::fclose(run.input);
+  run.input = nullptr;
   if (status == ConvertStatus::ok &&
-      !(write_closers(open.output, options) &&
-        write_all(descriptor_of(open.output), "\n", 1))) {
+      !(write_closers(run.output, run.options) &&
+        write_all(descriptor_of(run.output), "\n", 1))) {
     status = ConvertStatus::write_failed;
   }
   return status;
@@ -249,32 +226,32 @@ ConvertStatus write_text(OpenRun& open, const Options& options,
 // A source that cannot be read at all leaves the target as it was. A file
 // the run created is empty already. Once emptied, the target's old text
 // is gone: a failure from here on removes the file.
-int convert(OpenRun& open, const Call& call) {
-  ReadResult first = read_first_block(open.input);
-  if (first.failed && first.size == 0) return unreadable(open, call);
-  if (call.target != nullptr && !empty_target(open.output, open.target)) {
-    return unwritable(open, call);
+int convert(OpenRun& run) {
+  ReadResult first = read_first_block(run.input);
+  if (first.failed && first.size == 0) return unreadable(run);
+  if (run.target_path != nullptr && !empty_target(run.output, run.target)) {
+    return unwritable(run);
   }
-  if (call.target == nullptr) use_text_mode(stdout);
+  if (run.target_path == nullptr) use_text_mode(stdout);
   // The filter writes large blocks of its own; a stream buffer would only
   // add a copy and a second write call per block.
-  std::setvbuf(open.output, nullptr, _IONBF, 0);
-  ConvertStatus status = write_text(open, call.options, first);
-  if (status == ConvertStatus::read_failed) return unreadable(open, call);
-  if (status == ConvertStatus::write_failed) return unwritable(open, call);
+  std::setvbuf(run.output, nullptr, _IONBF, 0);
+  ConvertStatus status = write_text(run, first);
+  if (status == ConvertStatus::read_failed) return unreadable(run);
+  if (status == ConvertStatus::write_failed) return unwritable(run);
   return kGoOn;
 }
 
 // A half-written file would pass for a finished one (make would take it
 // as up to date): only a target closed without a fault stays.
-int close_output(OpenRun& open, const Call& call) {
-  if (call.target != nullptr) {
-    std::FILE* closing = open.output;
-    open.output = nullptr;
-    if (!close_target(closing, open.target)) return unwritable(open, call);
+int close_output(OpenRun& run) {
+  if (run.target_path != nullptr) {
+    std::FILE* closing = run.output;
+    run.output = nullptr;
+    if (!close_target(closing, run.target)) return unwritable(run);
   }
-  open.finished = true;
-  if (call.target == nullptr && std::fclose(stdout) != 0) {
+  run.finished = true;
+  if (run.target_path == nullptr && std::fclose(stdout) != 0) {
     return kExitUnwritable;
   }
   return kExitConverted;
@@ -283,15 +260,13 @@ int close_output(OpenRun& open, const Call& call) {
 }  // namespace
 
 int run(int argc, char* argv[], Variant variant) {
-  Call call;
-  int code = read_call(argc, argv, variant, call);
-  if (code != kGoOn) return code;
-  OpenRun open;
-  code = refuse_before_opening(open, call);
-  if (code == kGoOn) code = take_source(open, call);
-  if (code == kGoOn) code = take_target(open, call);
-  if (code == kGoOn) code = convert(open, call);
-  if (code == kGoOn) code = close_output(open, call);
+  OpenRun this_run;
+  int code = read_call(argc, argv, variant, this_run);
+  if (code == kGoOn) code = refuse_before_opening(this_run);
+  if (code == kGoOn) code = take_source(this_run);
+  if (code == kGoOn) code = take_target(this_run);
+  if (code == kGoOn) code = convert(this_run);
+  if (code == kGoOn) code = close_output(this_run);
   return code;
 }
 
