@@ -1,20 +1,35 @@
 #include "tests/e2e/texts.h"
 
+#include <cstdio>
+
+#include "texts/messages.h"
+
 namespace kiv {
 
+namespace {
+
+// A text of texts/messages.h with each "%s" filled in with `value`.
+std::string filled(const char* format, const std::string& value) {
+  const char* v = value.c_str();
+  std::string out(std::snprintf(nullptr, 0, format, v, v, v), '\0');
+  std::snprintf(out.data(), out.size() + 1, format, v, v, v);
+  return out;
+}
+
+}  // namespace
+
 std::string help_screen(const std::string& program) {
-  return "\n"
-         " ************************\n"
-         " ***       Kiv        ***\n"
-         " ***  Kiv-Team 2026   ***\n"
-         " ************************\n"
-         "\n"
-         " Version 5.1, 20.08.2020\n"
+  return std::string("\n"
+                     " ************************\n"
+                     " ***       Kiv        ***\n"
+                     " ***  Kiv-Team 2026   ***\n"
+                     " ************************\n"
+                     "\n"
+                     " Version ") + kVersion + ", " + kVersionDate + "\n"
          "\n"
          " Loescht Zeilenumbruchzeichen.\n"
-         "\n"
-         " Syntax: " + program + " [<Quelldatei>] [<Zieldatei>] [Optionen]\n"
-         "\n"
+         "\n" +
+         filled(kSyntaxLine, program) +
          " Optionen (durch Leerzeichen getrennt):\n"
          "  -z\tZeilenumbruchzeichen werden durch die Zeichenfolge \\n ersetzt.\n"
          "  -a\tAnfuehrungszeichen (\") werden mit einem Rueckstrich (\\) maskiert.\n"
@@ -52,30 +67,20 @@ std::string help_screen(const std::string& program) {
 }
 
 std::string usage_error(const std::string& program) {
-  return "\n"
-         " Syntax: " + program + " [<Quelldatei>] [<Zieldatei>] [Optionen]\n"
-         "\n"
-         " Bitte geben Sie\n"
-         " - Quell- UND Zieldatei an, wenn Sie keine der Optionen -E oder -A verwenden,\n"
-         " - eine Quelldatei an, wenn Sie die Option -A verwenden,\n"
-         " - eine Zieldatei an, wenn Sie die Option -E verwenden,\n"
-         " - oder benutzen Sie -E und -A: Dann liest " + program +
-         " von der Standardeingabe\n"
-         "   und schreibt in die Standardausgabe.\n"
-         " Dateinamen duerfen nicht mit \"-\" beginnen.\n";
+  return "\n" + filled(kSyntaxLine, program) + filled(kUsageHint, program);
 }
 
 std::string same_name(const std::string& name) {
-  return "\n Quell- und Zieldateiname " + name + " sind identisch.\n";
+  return filled(kSameFile, name);
 }
 std::string no_source(const std::string& name) {
-  return " Quelldatei " + name + " existiert nicht.\n";
+  return filled(kSourceMissing, name);
 }
 std::string unwritable(const std::string& name) {
-  return " Zieldatei " + name + " kann nicht geschrieben werden.\n";
+  return filled(kTargetUnwritable, name);
 }
 std::string unreadable(const std::string& name) {
-  return " Quelldatei " + name + " kann nicht gelesen werden.\n";
+  return filled(kSourceUnreadable, name);
 }
 
 const std::string kChainResult =
@@ -96,31 +101,6 @@ const std::string kChainJavaScript =
     "</script>\n"
     "\n";
 
-const std::string kWarning =
-    "\n"
-    "Bitte nur eine der Optionen -C, -P, -J, -B oder -S eingeben.\n"
-    "Sonst kommt Unsinn heraus (s. o.)!\n"
-    "Zum Schachteln mehrerer Ebenen die Funktion mehrmals ausfuehren.\n"
-    "\n"
-    "Beispiel:\n"
-    "Sie wollen einen C-Befehl erzeugen, der eine Javascript-Funktion mit\n"
-    "Druckumgebung ausgibt, die ihererseits wieder einen Text ausgeben soll.\n"
-    "1. Sie schreiben den Text in die Datei \"Quelltext\".\n"
-    "2. Sie geben ein:\n"
-    "\tKiv Quelltext Javatext.js -J -Du\n"
-    "\tKiv Javatext.js C-Text.c -C -Du\n"
-    "   oder:\n"
-    "\tKiv Quelltext -J -Du -A | Kiv C-Text.c -C -Du -E\n"
-    "   oder:\n"
-    "\tKiv Quelltext - -J -Du | Kiv - C-Text.c -C -Du\n"
-    "   oder:\n"
-    "\ttype Quelltext | Kiv -J -Du -E -A | Kiv C-Text.c -C -Du -E\n"
-    "   oder:\n"
-    "\ttype Quelltext | Kiv - - -J -Du | Kiv - C-Text.c -C -Du\n"
-    "   oder:\n"
-    "\ttype Quelltext | KivS -J -Du | KivS -C -Du > C-Text.c\n"
-    "3. Als Ergebnis erhalten Sie folgende Datei C-Text.c:\n"
-    "\n" +
-    kChainResult;
+const std::string kWarning = filled(kMultiSyntaxWarning, kPrintFileCommand);
 
 }  // namespace kiv

@@ -1,8 +1,9 @@
 #ifndef KIV_TESTS_E2E_TEXTS_H_
 #define KIV_TESTS_E2E_TEXTS_H_
 
-// The program's fixed texts as the end-to-end tests expect them, written
-// out independently of the program's own tables.
+// The program's fixed texts as the end-to-end tests expect them: the
+// messages of texts/messages.h with their names filled in; the help
+// screen and the chain's results written out.
 
 #include <string>
 
