@@ -13,20 +13,20 @@
 
 namespace kiv {
 
-// Where the blocks of one run go.
-struct CrlfTarget {
+// The way the blocks of one run reach their stream.
+struct BlockRoute {
   void* handle = nullptr;  // the system's handle behind the stream
   bool direct = false;     // false: the blocks go through the stream
   bool text = false;       // the stream is in text mode: LF goes as CR LF
 };
 
-// The target for a stream, in whatever mode it is.
-CrlfTarget crlf_target(std::FILE* stream);
+// The route to a stream, in whatever mode it is.
+BlockRoute block_route(std::FILE* stream);
 
-// Writes n bytes of a block, which holds its line feeds as the target's
+// Writes n bytes of a block, which holds its line feeds as the stream's
 // mode has them (in text mode as CR LF, when direct); false when writing
 // failed.
-bool write_to(const CrlfTarget& target, std::FILE* stream,
+bool write_to(const BlockRoute& route, std::FILE* stream,
               const unsigned char* data, std::size_t n);
 
 }  // namespace kiv

@@ -11,7 +11,7 @@ namespace kiv {
 namespace {
 
 std::FILE* stream = nullptr;
-CrlfTarget blocks_go;
+BlockRoute blocks_go;
 HANDLE thread = nullptr;
 SRWLOCK lock = SRWLOCK_INIT;
 CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
@@ -26,7 +26,7 @@ unsigned __stdcall run_body(void*) {
 
 bool begin_blocks(std::FILE* output) {
   stream = output;
-  blocks_go = crlf_target(output);
+  blocks_go = block_route(output);
   return blocks_go.direct && blocks_go.text;
 }
 
