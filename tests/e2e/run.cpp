@@ -4,9 +4,9 @@
 
 namespace kiv {
 
-const Target& target() {
-  static const Target chosen = [] {
-    Target t;
+const Build& under_test() {
+  static const Build chosen = [] {
+    Build t;
     if (const char* dir = std::getenv("KIV_BIN_DIR")) t.bin_dir = dir;
     if (const char* runner = std::getenv("KIV_RUNNER")) t.runner = runner;
     if (const char* suffix = std::getenv("KIV_EXE_SUFFIX")) t.suffix = suffix;
@@ -18,7 +18,7 @@ const Target& target() {
 }
 
 std::string program_path(const std::string& name) {
-  return target().bin_dir + "/" + name + target().suffix;
+  return under_test().bin_dir + "/" + name + under_test().suffix;
 }
 
 // Wine's winepath runs in the folder, so that relative paths count from
@@ -28,7 +28,7 @@ std::string program_path(const std::string& name) {
 std::string windows_path(const std::string& path, const std::string& dir) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     ProcessResult converted = run_process(
-        {target().runner, "winepath.exe", "-w", path}, Streams{}, dir);
+        {under_test().runner, "winepath.exe", "-w", path}, Streams{}, dir);
     std::string shown = converted.out;
     while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) {
       shown.pop_back();
@@ -57,7 +57,7 @@ std::string native(const std::string& text) {
 }
 
 ProcessResult Run::shell(const std::string& command) {
-  const Target& t = target();
+  const Build& t = under_test();
   if (t.windows) {
     return run_process({"/bin/sh", "-c", "WINEPATH=\"$1\" exec \"$2\" cmd /c \"$3\"",
                         "sh", windows_path(t.bin_dir, dir_), t.runner, command},
@@ -67,7 +67,7 @@ ProcessResult Run::shell(const std::string& command) {
 }
 
 ProcessResult Run::posix_shell(const std::string& command) {
-  const Target& t = target();
+  const Build& t = under_test();
   // kiv_runner and kiv_bin let a command start Kiv without the shell
   // function, e.g. under timeout.
   std::string setup = "PATH=\"" + t.bin_dir + ":$PATH\"; kiv_runner=\"" +

@@ -24,16 +24,16 @@ using Names = std::vector<std::string>;
 // that CTest sets: KIV_BIN_DIR is their folder; a Windows build runs
 // through KIV_RUNNER (Wine) with the suffix KIV_EXE_SUFFIX (".exe"), and
 // KIV_TARGET=windows says that its expectations are Windows ones.
-struct Target {
+struct Build {
   std::string bin_dir = "build";
   std::string runner;  // a program that starts the others, or empty
   std::string suffix;
   bool windows = false;
 };
 
-const Target& target();
+const Build& under_test();
 
-inline bool on_windows() { return target().windows; }
+inline bool on_windows() { return under_test().windows; }
 
 // How the tests call one of the programs (Kiv or KivS).
 std::string program_path(const std::string& name);
@@ -81,13 +81,13 @@ class Run : public ::testing::Test {
   ProcessResult call(const std::string& program, Names args,
                      const Streams& streams) {
     args.insert(args.begin(), program);
-    if (!target().runner.empty()) args.insert(args.begin(), target().runner);
+    if (!under_test().runner.empty()) args.insert(args.begin(), under_test().runner);
     ProcessResult result = run_process(args, streams, dir_);
     // Wine now and then fails to start a program on a busy machine and
     // ends with 1 and no output at all; Kiv's own 1 prints the help screen
     // and comes again, however often it is asked. (Output appended to a
     // file would be appended twice.)
-    for (int retry = 0; retry < 2 && target().windows && result.exit_code == 1 &&
+    for (int retry = 0; retry < 2 && under_test().windows && result.exit_code == 1 &&
                         result.out.empty() && streams.out_file.empty();
          ++retry) {
       result = run_process(args, streams, dir_);

@@ -31,7 +31,7 @@ TEST_F(Run, AtMostOneArgumentShowsTheHelp) {
 
 TEST_F(Run, ProgramPathIsPrintedAsPassed) {
   // A relative path, and one with a blank and a percent sign in it.
-  const std::string file = "Kiv" + target().suffix;
+  const std::string file = "Kiv" + under_test().suffix;
   const std::string in_dir = "my %s dir/" + file;
   ASSERT_EQ(symlink(program_path("Kiv").c_str(), path(file).c_str()), 0);
   folder("my %s dir");
