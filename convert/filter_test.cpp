@@ -12,13 +12,6 @@
 namespace kiv {
 namespace {
 
-Options with(std::initializer_list<const char*> args) {
-  const char* argv[32] = {"Kiv"};
-  int argc = 1;
-  for (const char* arg : args) argv[argc++] = arg;
-  return parse_options(argc, argv);
-}
-
 // Converts through the fast filter in one piece and in one-byte chunks;
 // both must agree before the result counts.
 std::string convert(const std::string& text, const Options& options) {
@@ -29,7 +22,7 @@ std::string convert(const std::string& text, const Options& options) {
 
 std::string convert(const std::string& text,
                     std::initializer_list<const char*> args = {}) {
-  return convert(text, with(args));
+  return convert(text, parse(args));
 }
 
 TEST(Filter, LineBreaksAreDroppedOrEscaped) {
@@ -142,8 +135,8 @@ TEST(Filter, ChunkBoundariesDoNotChangeTheResult) {
       "a \nb", "a  \r\n", "x> \n y", ">   \n", "a \n \n", "  ", "a>",
       "<p> \t\"x\"</p> \n", std::string(40, ' ') + "\n" + std::string(40, '>'),
   };
-  const Options option_sets[] = {with({}), with({"-z"}), with({"-l"}),
-                                 with({"-C"}), with({"-H", "-z"})};
+  const Options option_sets[] = {parse({}), parse({"-z"}), parse({"-l"}),
+                                 parse({"-C"}), parse({"-H", "-z"})};
   for (const std::string& text : texts) {
     for (const Options& options : option_sets) {
       std::string expected = reference_convert(text, options);

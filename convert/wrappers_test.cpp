@@ -5,14 +5,10 @@
 #include <vector>
 
 #include "tests/capture.h"
+#include "tests/parse.h"
 
 namespace kiv {
 namespace {
-
-Options parse(std::vector<const char*> args) {
-  args.insert(args.begin(), "Kiv");
-  return parse_options(static_cast<int>(args.size()), args.data());
-}
 
 std::string openers(std::vector<const char*> args) {
   Options options = parse(args);

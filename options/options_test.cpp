@@ -5,13 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/parse.h"
+
 namespace kiv {
 namespace {
-
-Options parse(std::vector<const char*> args) {
-  args.insert(args.begin(), "Kiv");
-  return parse_options(static_cast<int>(args.size()), args.data());
-}
 
 bool same(const Options& a, const Options& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;

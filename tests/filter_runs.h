@@ -12,15 +12,9 @@
 #include "convert/scan/dispatch.h"
 #include "convert/stream.h"
 #include "options/options.h"
+#include "tests/parse.h"
 
 namespace kiv {
-
-// The options a command line with these arguments (after the program
-// name) sets.
-inline Options parse(std::vector<const char*> args) {
-  args.insert(args.begin(), "Kiv");
-  return parse_options(static_cast<int>(args.size()), args.data());
-}
 
 // The fast filter over memory, fed in chunks of `chunk` bytes (0: all at
 // once) at the given scan level, so tests can place chunk boundaries
