@@ -1,8 +1,8 @@
-// libFuzzer target: the fast filter against the plain reference. The first
-// bytes of the fuzz data choose the options, the chunk size, the scan
-// level, the line ends written and whether the text goes through
-// convert_text on real streams; the rest is the text. Any difference
-// aborts.
+// libFuzzer target: the fast filter and the CR LF join (collapse_crlf)
+// against their plain references. The first bytes of the fuzz data choose
+// the options, the chunk size, the scan level, the line ends written and
+// read, and whether the text goes through convert_text on real streams;
+// the rest is the text. Any difference aborts.
 
 #include <cstdint>
 #include <cstdio>
@@ -51,6 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (chunk == 0) chunk = text.size() + 1;
   // The table of a Windows text file (LF as CR LF).
   bool crlf = (data[4] & 1) != 0;
+  // A source whose CR LF pairs are joined on the way in.
+  auto line_ends = (data[4] & 2) != 0 ? kiv::LineEnds::crlf_to_lf
+                                      : kiv::LineEnds::as_read;
 
   const std::string expected = kiv::reference_convert(text, options);
   if (kiv::fast_convert(text, options, chunk, level, crlf) !=
@@ -59,10 +62,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                  chunk, static_cast<int>(level), crlf ? ", CR LF" : "");
     std::abort();
   }
+  const std::string joined = kiv::collapsed_slowly(text);
+  if (kiv::collapse_in_blocks(text, chunk) != joined) {
+    std::fprintf(stderr, "collapse_crlf differs (blocks of %zu)\n", chunk);
+    std::abort();
+  }
   kiv::ConvertStatus status = kiv::ConvertStatus::ok;
-  if (streams && (kiv::stream_convert(text, options, status) != expected ||
-                  status != kiv::ConvertStatus::ok)) {
-    std::fprintf(stderr, "convert_text differs\n");
+  bool joins = line_ends == kiv::LineEnds::crlf_to_lf;
+  if (streams &&
+      (kiv::stream_convert(text, options, status, line_ends) !=
+           (joins ? kiv::reference_convert(joined, options) : expected) ||
+       status != kiv::ConvertStatus::ok)) {
+    std::fprintf(stderr, "convert_text differs%s\n", joins ? " (CR LF joined)" : "");
     std::abort();
   }
   return 0;

@@ -52,4 +52,30 @@ std::string stream_convert(const std::string& input, const Options& options,
   return result;
 }
 
+std::string collapse_in_blocks(const std::string& text, std::size_t block) {
+  std::string out;
+  std::string pending;
+  for (std::size_t at = 0; at <= text.size(); at += block) {
+    bool at_end = at + block >= text.size();
+    std::string data = pending + text.substr(at, block);
+    std::string joined(data.size(), '\0');
+    Collapsed collapsed = collapse_crlf(
+        reinterpret_cast<const unsigned char*>(data.data()), data.size(),
+        at_end, reinterpret_cast<unsigned char*>(joined.data()));
+    out.append(reinterpret_cast<const char*>(collapsed.bytes), collapsed.kept);
+    pending = collapsed.cr_held ? "\r" : "";
+    if (at_end) break;
+  }
+  return out;
+}
+
+std::string collapsed_slowly(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    bool goes = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+    if (!goes) out += text[i];
+  }
+  return out;
+}
+
 }  // namespace kiv

@@ -35,6 +35,13 @@ std::string stream_convert(const std::string& input, const Options& options,
                            ConvertStatus& status,
                            LineEnds line_ends = LineEnds::as_read);
 
+// collapse_crlf over text fed in blocks of `block` bytes the way the
+// reader does, carrying a held CR to the front of the next block.
+std::string collapse_in_blocks(const std::string& text, std::size_t block);
+
+// Each CR LF as LF: the plain loop to hold collapse_crlf to.
+std::string collapsed_slowly(const std::string& text);
+
 }  // namespace kiv
 
 #endif  // KIV_TESTS_FILTER_RUNS_H_
