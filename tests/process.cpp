@@ -19,21 +19,14 @@ namespace kiv {
 
 std::string make_temp_dir() {
   const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr ? base : "/tmp") +
+  std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
                         "/kiv-test-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) return "";
   return pattern;
 }
 
 void remove_tree(const std::string& dir) {
-  if (dir.size() < 6) return;
-  pid_t pid = fork();
-  if (pid == 0) {
-    execlp("rm", "rm", "-rf", "--", dir.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status;
-  waitpid(pid, &status, 0);
+  if (dir.size() > 6) run_process({"rm", "-rf", "--", dir}, Streams{}, "/");
 }
 
 bool file_exists(const std::string& path) {
@@ -72,6 +65,38 @@ int temp_fd(const std::string& bytes) {
   }
   lseek(fd, 0, SEEK_SET);
   return fd;
+}
+
+// Everything in a temporary file, which it closes.
+std::string read_back(int fd) {
+  std::string bytes;
+  char buffer[65536];
+  lseek(fd, 0, SEEK_SET);
+  ssize_t got;
+  while ((got = read(fd, buffer, sizeof buffer)) > 0) {
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(fd);
+  return bytes;
+}
+
+// Starts argv in folder `dir` once `prepare` has set up the child's
+// streams; -1 when it could not fork.
+template <typename Prepare>
+pid_t spawn(const std::vector<std::string>& argv, const std::string& dir,
+            Prepare prepare) {
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    // Redirections name paths as a shell would: relative to the folder.
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    prepare();
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  return pid;
 }
 
 // Feeds the parts into `to` and collects what comes back on `from`, as
@@ -131,6 +156,7 @@ ProcessResult run_process(const std::vector<std::string>& argv,
   const bool piped = !streams.parts.empty();
   int in_fd = -1;
   int out_fd = -1;
+  int err_fd = streams.collect_err ? temp_fd("") : -1;
   int feed[2] = {-1, -1};
   int back[2] = {-1, -1};
   if (piped) {
@@ -147,15 +173,9 @@ ProcessResult run_process(const std::vector<std::string>& argv,
       return result;
     }
   }
+  if (streams.collect_err && err_fd < 0) return result;
 
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-
-  pid_t pid = fork();
-  if (pid == 0) {
-    // Redirections name paths as a shell would: relative to the folder.
-    if (chdir(dir.c_str()) != 0) _exit(126);
+  pid_t pid = spawn(argv, dir, [&] {
     if (!streams.in_file.empty()) {
       in_fd = open(streams.in_file.c_str(), O_RDONLY);
       if (in_fd < 0) _exit(126);
@@ -172,6 +192,7 @@ ProcessResult run_process(const std::vector<std::string>& argv,
     }
     dup2(in_fd, 0);
     dup2(out_fd, 1);
+    if (err_fd >= 0) dup2(err_fd, 2);
     if (piped && streams.nonblocking) {
       fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
       fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
@@ -184,27 +205,53 @@ ProcessResult run_process(const std::vector<std::string>& argv,
                       static_cast<rlim_t>(streams.file_limit)};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
-    execv(args[0], args.data());
-    _exit(127);
-  }
+  });
   if (in_fd >= 0) close(in_fd);
   if (piped) {
     close(back[1]);
     result.out = feed_parts(streams.parts, feed[1], back[0]);
   }
   int status = 0;
-  waitpid(pid, &status, 0);
-  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
-  if (out_fd >= 0) {
-    char buffer[65536];
-    lseek(out_fd, 0, SEEK_SET);
-    ssize_t got;
-    while ((got = read(out_fd, buffer, sizeof buffer)) > 0) {
-      result.out.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(out_fd);
+  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+    result.exit_code = WEXITSTATUS(status);
   }
+  if (out_fd >= 0) result.out = read_back(out_fd);
+  if (err_fd >= 0) result.err = read_back(err_fd);
   return result;
+}
+
+ProcessResult run_program(const std::vector<std::string>& argv,
+                          const std::string& dir, const std::string& input) {
+  Streams streams;
+  streams.input = input;
+  streams.collect_err = true;
+  return run_process(argv, streams, dir);
+}
+
+Child start_process(const std::vector<std::string>& argv) {
+  Child child;
+  int in[2], out[2];
+  if (pipe2(in, O_CLOEXEC) != 0) return child;
+  if (pipe2(out, O_CLOEXEC) != 0) {
+    close(in[0]);
+    close(in[1]);
+    return child;
+  }
+  pid_t pid = spawn(argv, ".", [&] {
+    setpgid(0, 0);
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+  });
+  close(in[0]);
+  close(out[1]);
+  if (pid < 0) {
+    close(in[1]);
+    close(out[0]);
+    return child;
+  }
+  setpgid(pid, pid);
+  child = {pid, in[1], out[0]};
+  return child;
 }
 
 }  // namespace kiv

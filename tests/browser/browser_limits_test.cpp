@@ -19,7 +19,7 @@ using roundtrip::ScratchDir;
 // Kiv's output for `text` in file `target`; a refusal fails the test.
 std::string converted(const ScratchDir& dir, const std::string& text,
                       const std::string& target, const std::vector<std::string>& options) {
-  roundtrip::Outcome run = roundtrip::convert_file(dir.path(), "text.txt", text, target,
+  ProcessResult run = roundtrip::convert_file(dir.path(), "text.txt", text, target,
                                                    options);
   EXPECT_EQ(run.exit_code, 0) << run.err;
   return run.out;

@@ -47,7 +47,7 @@ std::vector<Text> texts_for(roundtrip::Carries carries, std::uint32_t seed, int 
 // Kiv's output for the text; a refusal fails the test.
 std::string kiv(const ScratchDir& dir, const Text& text, const std::string& target,
                 const std::vector<std::string>& options) {
-  roundtrip::Outcome run = roundtrip::convert_file(dir.path(), "text.txt", text.bytes,
+  ProcessResult run = roundtrip::convert_file(dir.path(), "text.txt", text.bytes,
                                                    target, options);
   EXPECT_EQ(run.exit_code, 0) << text.name << ": " << run.err;
   return run.out;

@@ -1,6 +1,5 @@
 #include "tests/browser/frames.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -86,41 +85,16 @@ Loader& loader() {
 }
 
 std::string start_loader(Loader& frames, const std::string& node) {
-  int in[2], out[2];
-  // Close-on-exec, so that the programs the tests run meanwhile hold no
-  // end of these and the input's end reaches frames.js. Its standard
-  // error is the test program's: its messages stand in the test's log.
-  if (pipe2(in, O_CLOEXEC) != 0) return "cannot create a pipe";
-  if (pipe2(out, O_CLOEXEC) != 0) {
-    close(in[0]);
-    close(in[1]);
-    return "cannot create a pipe";
-  }
-  // A frames.js that died must fail the load, not end this program.
+  // A frames.js that died must fail the load, not end this program. Its
+  // standard error is the test program's: its messages stand in the
+  // test's log. The browser's driver puts the browser in a group of its
+  // own, which a kill of frames.js's group misses (see end_loader).
   signal(SIGPIPE, SIG_IGN);
-  std::string script = script_path("frames.js");
-  pid_t pid = fork();
-  if (pid == 0) {
-    // A group of its own, so that a kill reaches all that it started but
-    // the browser (which its driver puts in a group of its own).
-    setpgid(0, 0);
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    char* argv[] = {const_cast<char*>(node.c_str()), script.data(), nullptr};
-    execvp(argv[0], argv);
-    _exit(127);
-  }
-  close(in[0]);
-  close(out[1]);
-  if (pid < 0) {
-    close(in[1]);
-    close(out[0]);
-    return "cannot start frames.js";
-  }
-  setpgid(pid, pid);
-  frames.pid = pid;
-  frames.input = in[1];
-  frames.output = out[0];
+  Child child = start_process({node, script_path("frames.js")});
+  if (child.pid < 0) return "cannot start frames.js";
+  frames.pid = child.pid;
+  frames.input = child.input;
+  frames.output = child.output;
   frames.unread.clear();
   return "";
 }
@@ -359,7 +333,7 @@ bool WriteCases::accepted(const FrameRun& run, std::size_t index) const {
 }
 
 Engine find_engine(const std::string& node) {
-  roundtrip::Outcome ran = roundtrip::run_program({node, script_path("engines.js")}, ".");
+  ProcessResult ran = run_program({node, script_path("engines.js")}, ".");
   std::string said = ran.out.substr(0, ran.out.find('\n'));
   if (ran.exit_code == 0) return {said, ""};
   const char* named = std::getenv("KIV_ENGINE");

@@ -19,9 +19,9 @@ std::string c_marker_call(std::size_t index) {
   Expectation expected;
   for (const Text& text : texts) {
     std::string name = "case_" + std::to_string(expected.size());
-    Outcome page = convert_file(dir.path(), name + ".txt", text.bytes, name + ".html",
+    ProcessResult page = convert_file(dir.path(), name + ".txt", text.bytes, name + ".html",
                                 {"-J", "-Du"});
-    Outcome c = convert_file(dir.path(), name + ".html", page.out, name + ".c",
+    ProcessResult c = convert_file(dir.path(), name + ".html", page.out, name + ".c",
                              {"-C", "-Du"});
     if (page.exit_code != 0 || c.exit_code != 0) {
       return ::testing::AssertionFailure() << text.name << ": " << page.err << c.err;
@@ -32,12 +32,12 @@ std::string c_marker_call(std::size_t index) {
   }
   batch += "int main(void) {\n" + calls + "  return 0;\n}\n";
   write_file(dir.file("chain.c"), batch);
-  Outcome compiled = run_program({gcc, "-Wall", "-Wextra", "-o", "chain", "chain.c"},
+  ProcessResult compiled = run_program({gcc, "-Wall", "-Wextra", "-o", "chain", "chain.c"},
                                  dir.path());
   if (compiled.exit_code != 0 || !compiled.err.empty()) {
     return ::testing::AssertionFailure() << "gcc: " << compiled.err;
   }
-  Outcome ran = run_program({"./chain"}, dir.path());
+  ProcessResult ran = run_program({"./chain"}, dir.path());
   if (ran.exit_code != 0) {
     return ::testing::AssertionFailure() << "exit code " << ran.exit_code;
   }

@@ -1,26 +1,15 @@
 #ifndef KIV_TESTS_ROUNDTRIP_CLIENT_H_
 #define KIV_TESTS_ROUNDTRIP_CLIENT_H_
 
-// Running real programs (Kiv itself, compilers, interpreters) for the
-// round-trip tests: processes, files and a scratch folder.
+// What the round-trip tests share about running programs (tests/process.h
+// runs them): where they are, Kiv on a file, a scratch folder.
 
 #include <string>
 #include <vector>
 
-#include "tests/bytes.h"
+#include "tests/process.h"
 
 namespace kiv::roundtrip {
-
-struct Outcome {
-  int exit_code = -1;  // -1 when the process did not exit normally
-  std::string out;     // standard output
-  std::string err;     // standard error
-};
-
-// Runs argv (argv[0] is looked up on PATH unless it holds a slash) in
-// folder `dir` with `input` as standard input.
-Outcome run_program(const std::vector<std::string>& argv,
-                    const std::string& dir, const std::string& input = "");
 
 // Full path of a program found on PATH, or "" when there is none.
 std::string find_program(const std::string& name);
@@ -32,13 +21,11 @@ bool in_ci();
 std::string kiv_program(const std::string& name = "Kiv");
 
 // Writes `text` to file `source` in `dir` and lets Kiv convert it into
-// file `target` with these options. The outcome holds Kiv's exit code and
-// messages, and the target's bytes as `out`.
-Outcome convert_file(const std::string& dir, const std::string& source,
-                     const std::string& text, const std::string& target,
-                     const std::vector<std::string>& options);
-
-
+// file `target` with these options. The result holds Kiv's exit code and
+// messages (as `err`), and the target's bytes as `out`.
+ProcessResult convert_file(const std::string& dir, const std::string& source,
+                           const std::string& text, const std::string& target,
+                           const std::vector<std::string>& options);
 
 // A scratch folder that is removed when the test ends.
 class ScratchDir {

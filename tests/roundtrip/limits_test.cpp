@@ -17,7 +17,7 @@ namespace {
 // refusal by Kiv fails the test.
 void convert(const ScratchDir& dir, const std::string& text, const std::string& target,
              const std::vector<std::string>& options) {
-  Outcome kiv = convert_file(dir.path(), "text.txt", text, target, options);
+  ProcessResult kiv = convert_file(dir.path(), "text.txt", text, target, options);
   ASSERT_EQ(kiv.exit_code, 0) << kiv.err;
 }
 
@@ -26,14 +26,14 @@ bool contains(const std::string& haystack, const std::string& needle) {
 }
 
 // Converts with -C -Du, compiles with these flags and runs the program.
-Outcome c_program(const ScratchDir& dir, const std::string& compiler,
+ProcessResult c_program(const ScratchDir& dir, const std::string& compiler,
                   const std::string& text, const std::vector<std::string>& flags,
                   std::string& compiler_messages) {
   convert(dir, text, "text.c", {"-C", "-Du"});
   std::vector<std::string> build = {compiler, "-Wall", "-Wextra"};
   build.insert(build.end(), flags.begin(), flags.end());
   build.insert(build.end(), {"-o", "text", "text.c"});
-  Outcome compiled = run_program(build, dir.path());
+  ProcessResult compiled = run_program(build, dir.path());
   EXPECT_EQ(compiled.exit_code, 0) << compiled.err;
   compiler_messages = compiled.err;
   return run_program({"./text"}, dir.path());
@@ -45,17 +45,17 @@ TEST(CLimits, StrictIsoModesReadTrigraphs) {
   std::string messages;
 
   // -std=c11 turns "??!" into "|" inside the string.
-  Outcome strict = c_program(dir, gcc, "Wie bitte?\?!\n", {"-std=c11"}, messages);
+  ProcessResult strict = c_program(dir, gcc, "Wie bitte?\?!\n", {"-std=c11"}, messages);
   EXPECT_EQ(strict.out, "Wie bitte|\n\n");
   EXPECT_TRUE(contains(messages, "trigraph ?\?! converted to |")) << messages;
 
   // gcc's default GNU mode leaves it alone, with a warning.
-  Outcome gnu = c_program(dir, gcc, "Wie bitte?\?!\n", {}, messages);
+  ProcessResult gnu = c_program(dir, gcc, "Wie bitte?\?!\n", {}, messages);
   EXPECT_EQ(gnu.out, "Wie bitte?\?!\n\n");
   EXPECT_TRUE(contains(messages, "trigraph ?\?! ignored")) << messages;
 
   // Two question marks before anything else are no trigraph.
-  Outcome plain = c_program(dir, gcc, "Wie bitte?? Echt?\n", {"-std=c11"}, messages);
+  ProcessResult plain = c_program(dir, gcc, "Wie bitte?? Echt?\n", {"-std=c11"}, messages);
   EXPECT_EQ(plain.out, "Wie bitte?? Echt?\n\n");
   EXPECT_EQ(messages, "");
 }
@@ -64,7 +64,7 @@ TEST(CLimits, ANulByteEndsTheString) {
   REQUIRE_CLIENT(gcc, "gcc", "gcc");
   ScratchDir dir;
   std::string messages;
-  Outcome ran = c_program(dir, gcc, std::string("vorher\0nachher\n", 15), {}, messages);
+  ProcessResult ran = c_program(dir, gcc, std::string("vorher\0nachher\n", 15), {}, messages);
   EXPECT_EQ(ran.out, "vorher");
   EXPECT_TRUE(contains(messages, "null character(s) preserved in literal")) << messages;
 }
@@ -73,16 +73,16 @@ TEST(CLimits, ClangWarnsAboutBytesThatAreNoUtf8ButCopiesThem) {
   REQUIRE_CLIENT(clang, "clang", "clang");
   ScratchDir dir;
   std::string messages;
-  Outcome latin1 = c_program(dir, clang, "Gr\xfc\xdf" "e\n", {}, messages);
+  ProcessResult latin1 = c_program(dir, clang, "Gr\xfc\xdf" "e\n", {}, messages);
   EXPECT_EQ(latin1.out, "Gr\xfc\xdf" "e\n\n");
   EXPECT_TRUE(contains(messages, "-Winvalid-source-encoding")) << messages;
 
-  Outcome utf8 = c_program(dir, clang, "Gr\xc3\xbc\xc3\x9f" "e\n", {}, messages);
+  ProcessResult utf8 = c_program(dir, clang, "Gr\xc3\xbc\xc3\x9f" "e\n", {}, messages);
   EXPECT_EQ(utf8.out, "Gr\xc3\xbc\xc3\x9f" "e\n\n");
   EXPECT_EQ(messages, "");
 }
 
-Outcome php_program(const ScratchDir& dir, const std::string& php, const std::string& text,
+ProcessResult php_program(const ScratchDir& dir, const std::string& php, const std::string& text,
                     const std::vector<std::string>& options) {
   convert(dir, text, "text.php", options);
   return run_program({php, "-n", "-d", "display_errors=stderr", "-d", "error_reporting=-1",
@@ -93,7 +93,7 @@ Outcome php_program(const ScratchDir& dir, const std::string& php, const std::st
 TEST(PhpLimits, DollarNamesAreReplacedByVariables) {
   REQUIRE_CLIENT(php, "php", "php-cli");
   ScratchDir dir;
-  Outcome ran = php_program(dir, php, "Preis: $preis Euro, {$rabatt}\n", {"-P", "-Du"});
+  ProcessResult ran = php_program(dir, php, "Preis: $preis Euro, {$rabatt}\n", {"-P", "-Du"});
   EXPECT_EQ(ran.out, "Preis:  Euro, \n\n\n");
   EXPECT_TRUE(contains(ran.err, "Undefined variable $preis")) << ran.err;
   EXPECT_TRUE(contains(ran.err, "Undefined variable $rabatt")) << ran.err;
@@ -131,7 +131,7 @@ TEST(JavaScriptLimits, Latin1BytesBecomeReplacementCharacters) {
   EXPECT_EQ(run_program({node, "utf8.js"}, dir.path()).out, "Gr\xc3\xbc\xc3\x9f" "e\n\n");
 }
 
-Outcome bash_script(const ScratchDir& dir, const std::string& bash, const std::string& text) {
+ProcessResult bash_script(const ScratchDir& dir, const std::string& bash, const std::string& text) {
   convert(dir, text, "text.sh", {"-B", "-Du"});
   return run_program({bash, "text.sh"}, dir.path());
 }
@@ -139,7 +139,7 @@ Outcome bash_script(const ScratchDir& dir, const std::string& bash, const std::s
 TEST(BashLimits, DollarsAndBackticksAreExpanded) {
   REQUIRE_CLIENT(bash, "bash", "bash");
   ScratchDir dir;
-  Outcome ran = bash_script(dir, bash, "Preis: 5$ oder $1 pro Stueck, im Ordner `pwd`\n");
+  ProcessResult ran = bash_script(dir, bash, "Preis: 5$ oder $1 pro Stueck, im Ordner `pwd`\n");
   EXPECT_EQ(ran.out, "Preis: 5$ oder  pro Stueck, im Ordner " + dir.path() + "\n\n\n");
 }
 
@@ -159,19 +159,19 @@ TEST(BashLimits, NulBytesRejectTheScriptOrVanish) {
   // line; the -Du frame's first 21 bytes leave the first 59 of the text.
   for (const std::string& text : {std::string("eins\nzwei a\0b\n", 14),
                                   std::string(58, 'x') + std::string("\0b\n", 3)}) {
-    Outcome early = bash_script(dir, bash, text);
+    ProcessResult early = bash_script(dir, bash, text);
     EXPECT_EQ(early.exit_code, 126) << text.size();
     EXPECT_EQ(early.out, "");
     EXPECT_TRUE(contains(early.err, "cannot execute binary file")) << early.err;
   }
 
   std::string line(59, 'x');
-  Outcome late = bash_script(dir, bash, line + std::string("\0b\n", 3));
+  ProcessResult late = bash_script(dir, bash, line + std::string("\0b\n", 3));
   EXPECT_EQ(late.exit_code, 0);
   EXPECT_EQ(late.out, line + "b\n\n\n");
 }
 
-Outcome sed_script(const ScratchDir& dir, const std::string& sed, const std::string& text,
+ProcessResult sed_script(const ScratchDir& dir, const std::string& sed, const std::string& text,
                    const std::vector<std::string>& options, const std::string& line,
                    const std::vector<std::string>& sed_options = {}) {
   convert(dir, text, "text.sed", options);
@@ -203,7 +203,7 @@ TEST(SedLimits, NumberSignsNeedNoEscapeAndOnlyThePlaceholderIsReplaced) {
 TEST(SedLimits, LineBreaksRelyOnTheBackslashNExtension) {
   REQUIRE_CLIENT(sed, "sed", "sed");
   ScratchDir dir;
-  Outcome ran = sed_script(dir, sed, "eins\nzwei\tdrei", {"-S", "-Du"}, "#Suchwort\n",
+  ProcessResult ran = sed_script(dir, sed, "eins\nzwei\tdrei", {"-S", "-Du"}, "#Suchwort\n",
                            {"--posix"});
   EXPECT_EQ(read_file(dir.file("text.sed")),
             "#!/bin/sed -f\ns/#Suchwort/eins\\nzwei\\tdrei\\n/\n\n");

@@ -25,7 +25,7 @@ constexpr int kRandomTexts = 300;
 std::string convert_case(const ScratchDir& dir, const Text& text,
                          const std::string& target,
                          const std::vector<std::string>& options) {
-  Outcome kiv = convert_file(dir.path(), target + ".txt", text.bytes, target, options);
+  ProcessResult kiv = convert_file(dir.path(), target + ".txt", text.bytes, target, options);
   EXPECT_EQ(kiv.exit_code, 0) << text.name << ": " << kiv.err;
   return kiv.out;
 }
@@ -44,7 +44,7 @@ void report_count(const std::string& what, std::size_t realistic, std::size_t to
 
 void make_executable(const std::string& path) { chmod(path.c_str(), 0755); }
 
-::testing::AssertionResult ran_cleanly(const Outcome& run) {
+::testing::AssertionResult ran_cleanly(const ProcessResult& run) {
   if (run.exit_code == 0 && run.err.empty()) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
          << "exit code " << run.exit_code << ", messages:\n" << run.err;
@@ -67,9 +67,9 @@ void check_c_compiler(const std::string& compiler,
     std::vector<std::string> build = {compiler};
     build.insert(build.end(), flags.begin(), flags.end());
     build.insert(build.end(), {"-o", program, source});
-    Outcome compiled = run_program(build, dir.path());
+    ProcessResult compiled = run_program(build, dir.path());
     ASSERT_TRUE(ran_cleanly(compiled)) << text.name << ":\n" << visible(converted);
-    Outcome ran = run_program({program}, dir.path());
+    ProcessResult ran = run_program({program}, dir.path());
     EXPECT_EQ(ran.exit_code, 0) << text.name;
     EXPECT_EQ(ran.out, printed_text(text.bytes))
         << text.name << "\nprinted:\n" << visible(ran.out);
@@ -95,7 +95,7 @@ void check_c_compiler(const std::string& compiler,
   build.insert(build.end(), flags.begin(), flags.end());
   build.insert(build.end(), {"-o", "batch", "batch.c"});
   ASSERT_TRUE(ran_cleanly(run_program(build, dir.path())));
-  Outcome ran = run_program({"./batch"}, dir.path());
+  ProcessResult ran = run_program({"./batch"}, dir.path());
   EXPECT_EQ(ran.exit_code, 0);
   EXPECT_TRUE(expected.matches(ran.out));
   report_count("C with " + compiler, realistic.size(), texts.size());
@@ -128,7 +128,7 @@ TEST(Php, PrintsEveryText) {
     expected.add(text, converted, printed_text(text.bytes) + "\n");
   }
   write_file(dir.file("batch.php"), script);
-  Outcome ran = run_program({php, "-n", "-d", "display_errors=stderr", "-d",
+  ProcessResult ran = run_program({php, "-n", "-d", "display_errors=stderr", "-d",
                              "error_reporting=-1", "batch.php"},
                             dir.path());
   EXPECT_TRUE(ran_cleanly(ran));
@@ -180,7 +180,7 @@ TEST(JavaScript, NodePrintsEveryText) {
     expected.add(text, converted, printed_text(text.bytes));
   }
   write_file(dir.file("commands.js"), script);
-  Outcome ran = run_program({node, "commands.js"}, dir.path());
+  ProcessResult ran = run_program({node, "commands.js"}, dir.path());
   EXPECT_TRUE(ran_cleanly(ran));
   EXPECT_TRUE(expected.matches(ran.out));
 
@@ -216,7 +216,7 @@ TEST(Bash, PrintsEveryText) {
     expected.add(text, converted, printed_text(text.bytes) + "\n");
   }
   write_file(dir.file("batch.sh"), script);
-  Outcome ran = run_program({bash, "batch.sh"}, dir.path());
+  ProcessResult ran = run_program({bash, "batch.sh"}, dir.path());
   EXPECT_TRUE(ran_cleanly(ran));
   EXPECT_TRUE(expected.matches(ran.out));
 
@@ -224,7 +224,7 @@ TEST(Bash, PrintsEveryText) {
   for (const Text& text : realistic) {
     convert_case(dir, text, "alone.sh", {"-B", "-Du"});
     make_executable(dir.file("alone.sh"));
-    Outcome alone = run_program({"./alone.sh"}, dir.path());
+    ProcessResult alone = run_program({"./alone.sh"}, dir.path());
     EXPECT_TRUE(ran_cleanly(alone)) << text.name;
     EXPECT_EQ(alone.out, printed_text(text.bytes) + "\n") << text.name;
   }
@@ -246,7 +246,7 @@ TEST(Sed, ReplacesThePlaceholderWithEveryText) {
     std::string script = convert_case(dir, text, "case.sed", {"-S", "-Du"});
     std::string wanted = "vor " + printed_text(text.bytes) + " nach\n";
     for (const char* locale : {"LC_ALL=C", "LC_ALL=C.UTF-8"}) {
-      Outcome ran = run_program({"env", locale, sed, "-f", "case.sed"}, dir.path(), line);
+      ProcessResult ran = run_program({"env", locale, sed, "-f", "case.sed"}, dir.path(), line);
       if (!ran_cleanly(ran) || ran.out != wanted) {
         ++failures;
         ADD_FAILURE() << text.name << " (" << locale << ")\ntext:\n" << visible(text.bytes)
@@ -257,7 +257,7 @@ TEST(Sed, ReplacesThePlaceholderWithEveryText) {
     }
     if (i < realistic) {
       make_executable(dir.file("case.sed"));
-      Outcome alone = run_program({"./case.sed"}, dir.path(), line);
+      ProcessResult alone = run_program({"./case.sed"}, dir.path(), line);
       EXPECT_TRUE(ran_cleanly(alone)) << text.name;
       EXPECT_EQ(alone.out, wanted) << text.name;
     }
@@ -294,7 +294,7 @@ TEST(Chain, CProgramPrintsThePageThatPrintsTheText) {
     expected.add(texts[i], page, printed_text(texts[i].bytes));
   }
   write_file(dir.file("chain.js"), scripts);
-  Outcome ran = run_program({node, "chain.js"}, dir.path());
+  ProcessResult ran = run_program({node, "chain.js"}, dir.path());
   EXPECT_TRUE(ran_cleanly(ran));
   EXPECT_TRUE(expected.matches(ran.out));
   report_count("chain JavaScript in C (gcc, node)", realistic, texts.size());
