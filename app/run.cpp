@@ -44,8 +44,8 @@ struct OpenRun {
   const char* target_path = nullptr;  // null: standard output
   const char* source_name = kStandardStreamName;  // as messages name them
   const char* target_name = kStandardStreamName;
-  StandIn stdin_stand_in;
-  StandIn stdout_stand_in;
+  StandIn in_stand_in;
+  StandIn out_stand_in;
   std::FILE* input = nullptr;
   std::FILE* output = nullptr;  // standard output, or the target below
   Target target;                // a target opened by name
@@ -105,16 +105,16 @@ int unwritable(const OpenRun& run) {
 int refuse_same_file(OpenRun& run, const char* name,
                      const FileIdentity& source) {
   run.source = source;
-  if (!run.console.known) return kExitSameFile;
-  return say(run, kSameFile, name, kExitSameFile);
+  return run.console.known ? say(run, kSameFile, name, kExitSameFile)
+                           : kExitSameFile;
 }
 
 // True when the system tells which file a stream is, and it is not the
 // stand-in for a closed standard stream (reached through /dev/stdin,
 // /dev/fd/1 and the like).
 bool trusted(const OpenRun& run, const FileIdentity& id) {
-  const StandIn& in = run.stdin_stand_in;
-  const StandIn& out = run.stdout_stand_in;
+  const StandIn& in = run.in_stand_in;
+  const StandIn& out = run.out_stand_in;
   return id.known && !(in.closed && same_numbers(id, in.identity)) &&
          !(out.closed && same_numbers(id, out.identity));
 }
@@ -126,8 +126,8 @@ constexpr int kGoOn = -1;
 // error when the source or the target is not named.
 int read_call(int argc, char* argv[], Variant variant, OpenRun& run) {
   const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "Kiv";
-  run.stdin_stand_in = fill_if_closed(0);
-  run.stdout_stand_in = fill_if_closed(1);
+  run.in_stand_in = fill_if_closed(0);
+  run.out_stand_in = fill_if_closed(1);
   Options& options = run.options = parse_options(argc, argv);
   if (variant == Variant::pipe) {
     options.read_stdin = true;
@@ -161,10 +161,8 @@ int refuse_before_opening(OpenRun& run) {
       return refuse_same_file(run, run.source_path, named);
     }
   }
-  if (run.options.read_stdin && run.stdin_stand_in.closed) {
-    return unreadable(run);
-  }
-  if (run.options.write_stdout && run.stdout_stand_in.closed) {
+  if (run.options.read_stdin && run.in_stand_in.closed) return unreadable(run);
+  if (run.options.write_stdout && run.out_stand_in.closed) {
     return kExitUnwritable;
   }
   return kGoOn;
