@@ -7,11 +7,12 @@ const { execFileSync, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
+const { fileURLToPath, pathToFileURL } = require('node:url');
 const engine = require('../../tests/browser/engines.js');
 
 const webDir = path.resolve(required('KIV_WEB_DIR'));
 const kivProgram = path.join(path.resolve(required('KIV_BIN_DIR')), 'Kiv');
-const pageUrl = 'file://' + path.join(webDir, 'index.html');
+const pageUrl = pathToFileURL(path.join(webDir, 'index.html')).href;
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'kiv-web-'));
 process.on('exit', () => fs.rmSync(scratch, { recursive: true, force: true }));
 
@@ -53,6 +54,14 @@ function random(seed) {
   };
 }
 
+// Whether a request's URL names a file of the build folder. A URL spells
+// a blank or a percent sign of the folder's path in its own way, so the
+// URL becomes a path before the two are compared.
+function inWebDir(url) {
+  if (!url.startsWith('file:')) return false;
+  return fileURLToPath(url).startsWith(webDir + path.sep);
+}
+
 // Opens the page in a fresh context and notes every request that does not
 // stay in the build folder, and every error the page reports.
 async function openPage(browser, viewport) {
@@ -61,7 +70,7 @@ async function openPage(browser, viewport) {
   page.outside = [];
   page.errors = [];
   page.on('request', (request) => {
-    if (!request.url().startsWith('file://' + webDir + '/')) page.outside.push(request.url());
+    if (!inWebDir(request.url())) page.outside.push(request.url());
   });
   page.on('pageerror', (error) => page.errors.push(error.message));
   page.on('console', (message) => {
