@@ -63,14 +63,9 @@ ScanLevel detect() {
 
 // The AVX-512 level builds whole blocks, with four slots a byte for a
 // table with a form of four bytes (-H, "&lt;"). There it runs behind the
-// AVX2 level's step per special byte: bench/filter_bench (1 MiB corpus,
-// GB/s, AVX-512 against AVX2) measured 2.4 against 4.0 on AMD EPYC Zen 4,
-// 3.8 against 4.4 on Zen 5, and on Intel Xeon 3.6 against 3.3 in one run,
-// 2.7 against 3.0 in another and 1.2 against 3.1 on a corpus past the
-// cache; bench/run's -H on Zen 4 took 0.88 of its time with AVX2. Such a
-// table takes the AVX2 level. (For the tables with tag ends that take one
-// or two slots, filter_bench has AVX2 ahead on AMD too, but bench/run's
-// whole runs there were slower with it: none 1.07, -l 1.05 pinned.)
+// AVX2 level's step per special byte on the AMD and Intel processors
+// measured, so such a table takes the AVX2 level; bench/README.md has the
+// figures, and why the other tables keep AVX-512.
 bool avx512_trails(const FilterTable& table) { return table.block_slots == 4; }
 
 }  // namespace
