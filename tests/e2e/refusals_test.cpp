@@ -161,22 +161,23 @@ TEST_F(Run, InterruptedRunTakesBackItsTarget) {
       std::string(on_windows() ? "settle=0.5; " : "settle=0; ") +
       "wait_for() { n=0; until eval \"$1\" || [ $n -ge 200 ]; do sleep 0.05; n=$((n + 1)); done; }; "
       "feed() { $1; until [ -e stop ]; do sleep 0.05; done; }; "
+      "fed() { rm -f stop; what=$1; shift; feed \"$what\" | kiv \"$@\" & pid=$!; }; "
       "interrupt() { kill -$1 $pid; sleep $settle; touch stop; (sleep 2; kill -KILL $pid) >/dev/null 2>&1 & dog=$!; "
       "  wait $pid; echo \"$1 $?\"; kill $dog 2>/dev/null; }; "
       "kiv() { exec env --default-signal $kiv_runner \"$kiv_bin\" \"$@\"; }; ";
   // Each signal: output still to come (the closers), no input yet, only
-  // opened, and the writing thread at work on a large text. The feed's
-  // stop goes before the run starts: a feed slow to start would otherwise
-  // take away the stop that the interrupt had already given it.
+  // opened, and the writing thread at work on a large text. fed starts a
+  // run on a feed that ends once stopped; the stop goes before the run
+  // starts, not in the feed, which may start only after the interrupt.
   const std::string each_signal =
       "for s in " + signals + "; do "
-      "  rm -f stop; feed \"printf aaa\\n\" | kiv - t.txt -C -Du & pid=$!; "
+      "  fed \"printf aaa\\n\" - t.txt -C -Du; "
       "  wait_for '[ -s t.txt ]'; interrupt $s; [ -e t.txt ] && echo left; rm -f t.txt; "
-      "  rm -f stop; feed : | kiv - new.txt & pid=$!; "
+      "  fed : - new.txt; "
       "  wait_for '[ -e new.txt ]'; interrupt $s; [ -e new.txt ] && echo left; rm -f new.txt; "
-      "  rm -f stop; feed : | kiv - old.txt & pid=$!; "
+      "  fed : - old.txt; "
       "  wait_for 'ls -l /proc/$pid/fd 2>/dev/null | grep -q old.txt'; interrupt $s; cat old.txt; "
-      "  rm -f stop; feed 'head -c 6000000 big.txt' | kiv - t.txt -z & pid=$!; "
+      "  fed 'head -c 6000000 big.txt' - t.txt -z; "
       "  wait_for '[ \"$(wc -c < t.txt)\" -gt 5000000 ]'; interrupt $s; [ -e t.txt ] && echo left; "
       "  rm -f t.txt; "
       "done; ";
