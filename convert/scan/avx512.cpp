@@ -5,8 +5,9 @@
 // or 4: the table's longest form, the line feed kept after a tag aside),
 // the form right-aligned in them. Lookups of the table (vpermi2b over 128
 // entries; the bytes from 128 up are plain) give each slot's byte and
-// which slots a byte uses; the after-tag forms of
-// FilterTable::after_tag_own change that by masks; vpcompressb keeps the
+// which slots a byte uses, in either mode (one blend by the mask of the
+// bytes read in after-tag mode); the few after-tag forms with other bytes
+// than the normal ones are put in by masks; vpcompressb keeps the
 // used slots of 64 in a register, stored whole (a compress straight to
 // memory is slow on Intel).
 //
@@ -151,61 +152,58 @@ inline std::uint64_t byte_mask(const Scan&, const unsigned char* p,
                                 _mm512_set1_epi8(static_cast<char>(value)));
 }
 
-// A byte of FilterTable::after_tag_own read in after-tag mode, as the
-// slot scan writes it.
-struct AfterByte {
+// A byte of FilterTable::after_tag_own whose after-tag form puts other
+// bytes into slots 2 and 3 than its normal row does (a form of at most
+// two bytes there; two take slots 2 and 3 whatever kSlots is).
+struct AfterForm {
   unsigned char value;
-  std::uint64_t differs;  // all ones if its form is not the normal one;
-                          // it then has at most two bytes (block_slots;
-                          // two take slots 2 and 3 whatever kSlots is)
-  std::uint64_t writes;   // all ones if that form has a byte
-  bool two_bytes;         // it has two (CR LF), the first in slot 2
-  bool rewrites;          // its last byte is not slot 3 of the normal row
-  unsigned char last;     // that byte
-  unsigned char first;    // the first of two
+  unsigned char first;  // slot 2
+  unsigned char last;   // slot 3
 };
 
 // The slot scan, for every table: each byte gets kSlots slots (the last
 // ones, for a form shorter than kSlots), the slots take the form's bytes
-// from lookups of the table, and vpcompressb keeps the used ones.
-template <int kSlots>
+// from lookups of the table, and vpcompressb keeps the used ones. Without
+// tag ends (kTagEnds false) no byte is read in after-tag mode.
+template <int kSlots, bool kTagEnds>
 struct SlotScan {
   static constexpr bool kExpands = true;
-  static constexpr int kFirst = 4 - kSlots;  // the first slot_form in use
-  __m512i bits[2];        // slot_bits, bytes 0-63 and 64-127
+  __m512i bits[2][2];     // slot_bits of each mode, bytes 0-63 and 64-127
   __m512i form[4][2];     // slot_form, the same way
-  AfterByte after[kAfterTagOwn];
+  AfterForm after[kAfterTagOwn];
+  int after_forms;        // how many of after are in use
 };
 
-template <int kSlots>
+template <int kSlots, bool kTagEnds>
 KIV_TARGET(KIV_AVX512_FEATURES)
-SlotScan<kSlots> make_slot_scan(const FilterTable& table) {
-  SlotScan<kSlots> scan;
-  scan.bits[0] = _mm512_loadu_si512(table.slot_bits);
-  scan.bits[1] = _mm512_loadu_si512(table.slot_bits + 64);
-  for (int j = SlotScan<kSlots>::kFirst; j < 4; ++j) {
+SlotScan<kSlots, kTagEnds> make_slot_scan(const FilterTable& table) {
+  SlotScan<kSlots, kTagEnds> scan;
+  for (int mode = 0; mode < 2; ++mode) {
+    scan.bits[mode][0] = _mm512_loadu_si512(table.slot_bits[mode]);
+    scan.bits[mode][1] = _mm512_loadu_si512(table.slot_bits[mode] + 64);
+  }
+  for (int j = 4 - kSlots; j < 4; ++j) {
     scan.form[j][0] = _mm512_loadu_si512(table.slot_form[j]);
     scan.form[j][1] = _mm512_loadu_si512(table.slot_form[j] + 64);
   }
+  scan.after_forms = 0;
   for (int i = 0; i < kAfterTagOwn; ++i) {
-    AfterByte& a = scan.after[i];
     unsigned c = table.after_tag_own[i];
     const unsigned entry = kAfterTag + c;
     unsigned length = table.form_length[entry];
-    bool same = length == table.form_length[c] &&
-                std::memcmp(table.form[entry], table.form[c], length) == 0;
-    a.value = static_cast<unsigned char>(c);
-    a.differs = same ? 0 : ~std::uint64_t{0};
-    a.writes = length != 0 ? ~std::uint64_t{0} : 0;
-    a.two_bytes = length == 2;
-    a.last = length != 0 ? table.form[entry][length - 1]
-                         : static_cast<unsigned char>(c);
-    a.first = table.form[entry][0];
-    a.rewrites = !same && length != 0 && a.last != table.slot_form[3][c];
+    // Slot 2 matters only for a form of two bytes; below 2 slots a byte
+    // has its own value there (form[2] of expand_block).
+    unsigned char normal2 = kSlots >= 2 ? table.slot_form[2][c]
+                                        : static_cast<unsigned char>(c);
+    unsigned char first = length == 2 ? table.form[entry][0] : normal2;
+    unsigned char last = length != 0 ? table.form[entry][length - 1]
+                                     : table.slot_form[3][c];
+    if (first == normal2 && last == table.slot_form[3][c]) continue;
+    scan.after[scan.after_forms++] = {static_cast<unsigned char>(c), first,
+                                      last};
   }
   return scan;
 }
-
 
 // Keeps the used slots of 64 and stores them (64 bytes); returns the new
 // end of the output.
@@ -245,54 +243,49 @@ alignas(64) constexpr unsigned char kQuadBytes[2][64] = {
 
 // Filters the 64 bytes at p (p[-1] readable), after marking those read in
 // after-tag mode.
-template <int kSlots>
+template <int kSlots, bool kTagEnds>
 KIV_TARGET(KIV_AVX512_FEATURES)
-inline unsigned char* expand_block(const SlotScan<kSlots>& scan,
+inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
                                    const unsigned char* p, std::uint64_t after,
                                    unsigned char* o) {
-  constexpr int kFirst = SlotScan<kSlots>::kFirst;
+  constexpr int kFirst = 4 - kSlots;
   __m512i block = _mm512_loadu_si512(p);
   // The lookups take 7 bits; the bytes from 128 up are plain.
   std::uint64_t high = _mm512_movepi8_mask(block);
-  __m512i bits = _mm512_maskz_permutex2var_epi8(~high, scan.bits[0], block,
-                                                scan.bits[1]);
+  __m512i bits = _mm512_maskz_permutex2var_epi8(~high, scan.bits[0][0],
+                                                block, scan.bits[0][1]);
+  if (kTagEnds) {
+    bits = _mm512_mask_blend_epi8(
+        after, bits,
+        _mm512_maskz_permutex2var_epi8(~high, scan.bits[1][0], block,
+                                       scan.bits[1][1]));
+  }
   std::uint64_t one =
       _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kWritesOne)) | high;
   std::uint64_t two = 0;
+  if (kSlots >= 2 || kTagEnds) {
+    two = _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kWritesTwo));
+  }
   std::uint64_t four = 0;
-  if (kSlots >= 2) two = _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kWritesTwo));
   if (kSlots >= 4) {
     four = _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kWritesFour));
   }
   std::uint64_t drops =
-      _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kDropsBlank)) & ~after;
+      _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kDropsBlank));
   __m512i form[4];
   for (int j = kFirst; j < 4; ++j) {
     form[j] = _mm512_mask2_permutex2var_epi8(scan.form[j][0], block, ~high,
                                              scan.form[j][1]);
   }
   if (kSlots == 1) form[2] = block;  // for a form of two bytes after a tag
-  // The bytes read in after-tag mode that have a form of their own there.
-  std::uint64_t changed = 0;
-  std::uint64_t written = 0;
-  std::uint64_t written_two = 0;
-  for (const AfterByte& a : scan.after) {
+  // The bytes read in after-tag mode whose form there has other bytes.
+  for (int i = 0; kTagEnds && i < scan.after_forms; ++i) {
+    const AfterForm& a = scan.after[i];
     std::uint64_t at =
-        after & a.differs &
-        _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(a.value));
-    changed |= at;
-    written |= at & a.writes;
-    if (a.rewrites) {
-      form[3] = _mm512_mask_mov_epi8(form[3], at, _mm512_set1_epi8(a.last));
-    }
-    if (a.two_bytes) {
-      written_two |= at;
-      form[2] = _mm512_mask_mov_epi8(form[2], at, _mm512_set1_epi8(a.first));
-    }
+        after & _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(a.value));
+    form[2] = _mm512_mask_mov_epi8(form[2], at, _mm512_set1_epi8(a.first));
+    form[3] = _mm512_mask_mov_epi8(form[3], at, _mm512_set1_epi8(a.last));
   }
-  one = (one & ~changed) | written;
-  two = (two & ~changed) | written_two;
-  four &= ~changed;
   // The blank before a byte that drops it goes; one just before the block
   // was written already, and is taken back.
   std::uint64_t blanks = _mm512_cmpeq_epi8_mask(block, _mm512_set1_epi8(' '));
@@ -330,27 +323,36 @@ inline unsigned char* expand_block(const SlotScan<kSlots>& scan,
   return o;
 }
 
+template <bool kTagEnds>
+KIV_TARGET(KIV_AVX512_FEATURES)
+std::size_t filter_slots(const FilterTable& table, FilterState& state,
+                         const unsigned char* in, std::size_t n,
+                         unsigned char* out) {
+  switch (table.block_slots) {
+    case 1:
+      return blocks::filter_with(table, make_slot_scan<1, kTagEnds>(table),
+                                 state, in, n, out);
+    case 2:
+      return blocks::filter_with(table, make_slot_scan<2, kTagEnds>(table),
+                                 state, in, n, out);
+    default:  // 4
+      return blocks::filter_with(table, make_slot_scan<4, kTagEnds>(table),
+                                 state, in, n, out);
+  }
+}
+
 }  // namespace
 
 KIV_TARGET(KIV_AVX512_FEATURES)
 std::size_t filter_avx512(const FilterTable& table, FilterState& state,
                           const unsigned char* in, std::size_t n,
                           unsigned char* out) {
-  switch (table.block_slots) {
-    case 1:
-      return blocks::filter_with(table, make_slot_scan<1>(table), state, in,
-                                 n, out);
-    case 2:
-      if (table.two_byte_forms) {
-        return blocks::filter_with(table, make_expand_scan(table), state, in,
-                                   n, out);
-      }
-      return blocks::filter_with(table, make_slot_scan<2>(table), state, in,
-                                 n, out);
-    default:  // 4
-      return blocks::filter_with(table, make_slot_scan<4>(table), state, in,
-                                 n, out);
+  if (table.block_slots == 2 && table.two_byte_forms) {
+    return blocks::filter_with(table, make_expand_scan(table), state, in, n,
+                               out);
   }
+  if (table.tag_ends) return filter_slots<true>(table, state, in, n, out);
+  return filter_slots<false>(table, state, in, n, out);
 }
 
 }  // namespace kiv

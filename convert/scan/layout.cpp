@@ -61,7 +61,18 @@ unsigned char block_slots(const FilterRules& rules) {
   return static_cast<unsigned char>(slots);
 }
 
-// Lays out the normal row of the bytes below 128 for block_slots.
+// What the form of a table entry writes, as slot_bits.
+unsigned char slot_bits(const FilterRules& rules, unsigned entry) {
+  unsigned length = rules.form_length[entry];
+  unsigned char bits = rules.drops_blank[entry] ? kDropsBlank : 0;
+  if (length >= 1) bits |= kWritesOne;
+  if (length >= 2) bits |= kWritesTwo;
+  if (length >= 4) bits |= kWritesFour;
+  return bits;
+}
+
+// Lays out the normal row of the bytes below 128 for block_slots, and
+// what each does in either mode.
 void set_slots(const FilterRules& rules, ScanLayout& layout) {
   for (unsigned c = 0; c < 128; ++c) {
     unsigned length = rules.form_length[c];
@@ -71,11 +82,8 @@ void set_slots(const FilterRules& rules, ScanLayout& layout) {
     for (unsigned i = 0; i < length; ++i) {
       layout.slot_form[4 - length + i][c] = rules.form[c][i];
     }
-    unsigned char bits = rules.drops_blank[c] ? kDropsBlank : 0;
-    if (length >= 1) bits |= kWritesOne;
-    if (length >= 2) bits |= kWritesTwo;
-    if (length >= 4) bits |= kWritesFour;
-    layout.slot_bits[c] = bits;
+    layout.slot_bits[0][c] = slot_bits(rules, c);
+    layout.slot_bits[1][c] = slot_bits(rules, kAfterTag + c);
   }
 }
 

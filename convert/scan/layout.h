@@ -16,8 +16,7 @@ constexpr int kTableEntries = 512;
 // a blank, LF and CR.
 constexpr int kAfterTagOwn = 3;
 
-// What a byte below 128 does in normal mode, as bits of
-// ScanLayout::slot_bits.
+// What a byte below 128 does, as bits of ScanLayout::slot_bits.
 constexpr unsigned char kWritesOne = 1;   // its form has a byte or more
 constexpr unsigned char kWritesTwo = 2;   // two or more
 constexpr unsigned char kWritesFour = 4;  // four
@@ -41,9 +40,10 @@ struct ScanLayout {
   unsigned char block_slots;
   // The normal row of the bytes below 128 for those scans: each form
   // aligned to the right end of four slots (slot 3 of a form of no bytes
-  // holds the byte itself), and what the byte does (kWritesOne...).
+  // holds the byte itself), and what the byte does (kWritesOne...) in
+  // normal mode and, second row, in after-tag mode.
   unsigned char slot_form[4][128];
-  unsigned char slot_bits[128];
+  unsigned char slot_bits[2][128];
 };
 
 ScanLayout make_scan_layout(const FilterRules& rules);
