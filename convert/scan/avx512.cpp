@@ -294,9 +294,12 @@ inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
   // One slot a byte, unless the block has such a form of two bytes: its
   // layout is then that of two slots.
   if (kSlots == 1 && two == 0) return keep_slots(block, one, o);
+  // A block of a four-slot table without such a form takes the layout of
+  // one or two slots: about half the blocks of markup, fewer of prose.
+  if (kSlots == 4 && (four | two) == 0) return keep_slots(form[3], one, o);
   const __m512i pairs[2] = {_mm512_load_si512(kPairBytes[0]),
                             _mm512_load_si512(kPairBytes[1])};
-  if (kSlots <= 2) {
+  if (kSlots <= 2 || four == 0) {
     for (int h = 0; h < 2; ++h) {
       std::uint64_t used = _pdep_u64(one >> 32 * h, 0xAAAAAAAAAAAAAAAAull) |
                            _pdep_u64(two >> 32 * h, 0x5555555555555555ull);
