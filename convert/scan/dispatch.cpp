@@ -61,13 +61,6 @@ ScanLevel detect() {
   return ScanLevel::scalar;
 }
 
-// The AVX-512 level builds whole blocks, with four slots a byte for a
-// table with a form of four bytes (-H, "&lt;"). There it runs behind the
-// AVX2 level's step per special byte on the AMD and Intel processors
-// measured, so such a table takes the AVX2 level; bench/README.md has the
-// figures, and why the other tables keep AVX-512.
-bool avx512_trails(const FilterTable& table) { return table.block_slots == 4; }
-
 }  // namespace
 
 const char* scan_level_name(ScanLevel level) { return level_of(level).name; }
@@ -91,11 +84,7 @@ std::size_t filter_chunk_at(ScanLevel level, const FilterTable& table,
 std::size_t filter_chunk(const FilterTable& table, FilterState& state,
                          const unsigned char* in, std::size_t n,
                          unsigned char* out) {
-  static const ScanLevel best_level = best_scan_level();
-  static ScanEntry* const best = level_of(best_level).filter;
-  if (best_level == ScanLevel::avx512 && avx512_trails(table)) {
-    return level_of(ScanLevel::avx2).filter(table, state, in, n, out);
-  }
+  static ScanEntry* const best = level_of(best_scan_level()).filter;
   return best(table, state, in, n, out);
 }
 
