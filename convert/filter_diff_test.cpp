@@ -177,11 +177,13 @@ TEST(FilterDiff, SparseTextsMatchTheReference) {
 // For every chunk size the texts are cut at, a length of that size -2..+2
 // times one or two, and the pairs that decide across a boundary (a blank
 // or > as a chunk's last byte, CR or LF as the next chunk's first) placed
-// at and around every boundary.
+// at and around every boundary; the last one a > with blanks after it
+// through more than two whole blocks.
 TEST(FilterDiff, BytesAroundChunkBoundariesMatchTheReference) {
   const std::vector<Options> sets = control_sets();
   const std::string pairs[] = {" \n", " \r", ">\n", ">\r", "> ", ">>",
-                               "  \n", "> \n", ">  \r", "\r\n", " >\n"};
+                               "  \n", "> \n", ">  \r", "\r\n", " >\n",
+                               ">" + std::string(140, ' ') + "\n"};
   Random random{3};
   int compared = 0;
   for (std::size_t chunk : {1, 2, 3, 4, 16, 63, 64, 65, 128, 129, 200}) {
