@@ -56,10 +56,9 @@
 //   the break: the same contract as a step, so the slow bytes around the
 //   blocks need not know which loop ran, and no block looks past its end.
 //   Their after-tag masks are worked out for 16 blocks before those
-//   blocks are built, so the masks' chain from block to block (the
-//   carry) runs apart from the building, which waits on each mask: block
-//   by block, the AVX-512 scan ran at about 0.8 of the speed
-//   (kiv_filter_bench, sets none, -z and -l, on AMD Zen 4).
+//   blocks are built: with each block's mask worked out just before it,
+//   the AVX-512 scan ran at about 0.8 of the speed (kiv_filter_bench,
+//   sets none, -z and -l, on AMD Zen 4).
 //
 // A scan level is a record Scan with the trait kExpands and, for the
 // block of kBlockBytes bytes at p:
