@@ -294,10 +294,9 @@ inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
   }
   // The blank before a byte that drops it goes; one just before the block
   // was written already, and is taken back.
-  one = _kandn_mask64(
-      _mm512_mask_cmpeq_epi8_mask(_kshiftri_mask64(drops, 1), block,
-                                  _mm512_set1_epi8(' ')),
-      one);
+  __mmask64 taken = _mm512_mask_cmpeq_epi8_mask(_kshiftri_mask64(drops, 1),
+                                                block, _mm512_set1_epi8(' '));
+  one = _kandn_mask64(taken, one);
   unsigned first = p[0] | static_cast<unsigned>(after & 1) * kAfterTag;
   o -= scan.drops_blank[first] & (p[-1] == ' ');
   // A block takes as many slots as its longest form needs, up to the
@@ -309,10 +308,17 @@ inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
   }
   const __m512i pairs[2] = {_mm512_load_si512(kPairBytes[0]),
                             _mm512_load_si512(kPairBytes[1])};
+  // Which slots are used comes from the same lookup, spread over the
+  // slots like the forms: a blank writes one byte or none, so one taken
+  // back has no flag left.
+  const __m512i flags =
+      _mm512_mask_mov_epi8(bits, taken, _mm512_setzero_si512());
   if (kSlots <= 2 || four == 0) {
+    const __m512i used_by = _mm512_set1_epi16(kWritesTwo | kWritesOne << 8);
     for (int h = 0; h < 2; ++h) {
-      std::uint64_t used = _pdep_u64(one >> 32 * h, 0xAAAAAAAAAAAAAAAAull) |
-                           _pdep_u64(two >> 32 * h, 0x5555555555555555ull);
+      __mmask64 used = _mm512_test_epi8_mask(
+          _mm512_maskz_permutexvar_epi8(~__mmask64{0}, pairs[h], flags),
+          used_by);
       o = keep_slots(_mm512_permutex2var_epi8(form[2], pairs[h], form[3]),
                      used, o);
     }
@@ -320,15 +326,17 @@ inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
   }
   const __m512i quads[2] = {_mm512_load_si512(kQuadBytes[0]),
                             _mm512_load_si512(kQuadBytes[1])};
+  const __m512i used_by = _mm512_set1_epi32(
+      kWritesFour | kWritesFour << 8 | kWritesTwo << 16 | kWritesOne << 24);
   for (int h = 0; h < 2; ++h) {
     __m512i front = _mm512_permutex2var_epi8(form[0], pairs[h], form[1]);
     __m512i back = _mm512_permutex2var_epi8(form[2], pairs[h], form[3]);
+    __m512i paired = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, pairs[h],
+                                                   flags);
     for (int q = 0; q < 2; ++q) {
-      int shift = 32 * h + 16 * q;
-      std::uint64_t wide = _pdep_u64(four >> shift, 0x1111111111111111ull);
-      std::uint64_t used = _pdep_u64(one >> shift, 0x8888888888888888ull) |
-                           _pdep_u64(two >> shift, 0x4444444444444444ull) |
-                           wide | wide << 1;
+      __mmask64 used = _mm512_test_epi8_mask(
+          _mm512_maskz_permutexvar_epi8(~__mmask64{0}, quads[q], paired),
+          used_by);
       o = keep_slots(_mm512_permutex2var_epi8(front, quads[q], back), used,
                      o);
     }
