@@ -95,15 +95,10 @@ inline unsigned char* expand_half(const ExpandScan& scan, __m512i bytes,
   __m512i spread = _mm512_maskz_expand_epi8(placed, bytes);
   __m512i prefix = scan.prefix;
   if (scan.percent) {
-    // A prefix slot takes the prefix of '%' when the byte after it is '%'.
-    const __m512i next = _mm512_set_epi8(
-        0, 63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47,
-        46, 45, 44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29,
-        28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11,
-        10, 9, 8, 7, 6, 5, 4, 3, 2, 1);
-    __mmask64 before_percent = _mm512_cmpeq_epi8_mask(
-        _mm512_maskz_permutexvar_epi8(~__mmask64{0}, next, spread),
-        _mm512_set1_epi8('%'));
+    // A prefix slot takes the prefix of '%' when the byte after it is '%'
+    // (prefix slots are zero in spread, so only bytes match).
+    __mmask64 before_percent = _kshiftri_mask64(
+        _mm512_cmpeq_epi8_mask(spread, _mm512_set1_epi8('%')), 1);
     prefix = _mm512_mask_blend_epi8(before_percent, prefix,
                                     scan.percent_prefix);
   }
