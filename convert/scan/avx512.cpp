@@ -239,11 +239,10 @@ alignas(64) constexpr unsigned char kQuadBytes[2][64] = {
 #undef KIV_QUADS4
 
 // Filters the 64 bytes at p (p[-1] readable), after marking those read in
-// after-tag mode. The masks stay in mask registers up to the slot layout,
-// and the blank taken back before the block comes from the table: on AMD
-// Zen 4 the mask operations share one pipe and a move to a general
-// register costs two of them, and with four such moves fewer a block of
-// -h took about 0.75 of the time (kiv_filter_bench).
+// after-tag mode. The masks stay in mask registers, and the blank taken
+// back before the block comes from the table: on AMD Zen 4 each move of a
+// mask to a general register costs about two cycles a block, and with
+// four such moves fewer -h took about 0.75 of the time (kiv_filter_bench).
 template <int kSlots, bool kTagEnds>
 KIV_TARGET(KIV_AVX512_FEATURES)
 inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
