@@ -238,6 +238,30 @@ alignas(64) constexpr unsigned char kQuadBytes[2][64] = {
 #undef KIV_QUAD
 #undef KIV_QUADS4
 
+// The forms of the block's bytes, slot by slot: form[j] for the slots a
+// kSlots table lays out (form[2] too where kSlots is 1, for a form of two
+// bytes after a tag), the after-tag forms with other bytes put in.
+template <int kSlots, bool kTagEnds>
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline void look_up_forms(const SlotScan<kSlots, kTagEnds>& scan,
+                          __m512i block, __mmask64 high, std::uint64_t after,
+                          __m512i form[4]) {
+  for (int j = 4 - kSlots; j < 4; ++j) {
+    form[j] = _mm512_mask2_permutex2var_epi8(scan.form[j][0], block,
+                                             _knot_mask64(high),
+                                             scan.form[j][1]);
+  }
+  if (kSlots == 1) form[2] = block;
+  // The bytes read in after-tag mode whose form there has other bytes.
+  for (int i = 0; kTagEnds && i < scan.after_forms; ++i) {
+    const AfterForm& a = scan.after[i];
+    __mmask64 at = _mm512_mask_cmpeq_epi8_mask(
+        after, block, _mm512_set1_epi8(static_cast<char>(a.value)));
+    form[2] = _mm512_mask_mov_epi8(form[2], at, _mm512_set1_epi8(a.first));
+    form[3] = _mm512_mask_mov_epi8(form[3], at, _mm512_set1_epi8(a.last));
+  }
+}
+
 // Filters the 64 bytes at p (p[-1] readable), after marking those read in
 // after-tag mode. The masks stay in mask registers, and the blank taken
 // back before the block comes from the table: on AMD Zen 4 each move of a
@@ -248,7 +272,6 @@ KIV_TARGET(KIV_AVX512_FEATURES)
 inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
                                    const unsigned char* p, std::uint64_t after,
                                    unsigned char* o) {
-  constexpr int kFirst = 4 - kSlots;
   __m512i block = _mm512_loadu_si512(p);
   // The lookups take 7 bits; the bytes from 128 up are plain, each its
   // own byte in every slot (mask2 keeps the index there).
@@ -272,20 +295,7 @@ inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
   }
   __mmask64 drops = _mm512_test_epi8_mask(bits, _mm512_set1_epi8(kDropsBlank));
   __m512i form[4];
-  for (int j = kFirst; j < 4; ++j) {
-    form[j] = _mm512_mask2_permutex2var_epi8(scan.form[j][0], block,
-                                             _knot_mask64(high),
-                                             scan.form[j][1]);
-  }
-  if (kSlots == 1) form[2] = block;  // for a form of two bytes after a tag
-  // The bytes read in after-tag mode whose form there has other bytes.
-  for (int i = 0; kTagEnds && i < scan.after_forms; ++i) {
-    const AfterForm& a = scan.after[i];
-    __mmask64 at = _mm512_mask_cmpeq_epi8_mask(
-        after, block, _mm512_set1_epi8(static_cast<char>(a.value)));
-    form[2] = _mm512_mask_mov_epi8(form[2], at, _mm512_set1_epi8(a.first));
-    form[3] = _mm512_mask_mov_epi8(form[3], at, _mm512_set1_epi8(a.last));
-  }
+  if (kSlots >= 2) look_up_forms(scan, block, high, after, form);
   // The blank before a byte that drops it goes; one just before the block
   // was written already, and is taken back.
   __mmask64 taken = _mm512_mask_cmpeq_epi8_mask(_kshiftri_mask64(drops, 1),
@@ -300,6 +310,9 @@ inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
   if (_kortestz_mask64_u8(four, two)) {
     return keep_slots(kSlots == 1 ? block : form[3], one, o);
   }
+  // A one-slot table looks its forms up only here: its bytes are
+  // themselves in one slot.
+  if (kSlots == 1) look_up_forms(scan, block, high, after, form);
   const __m512i pairs[2] = {_mm512_load_si512(kPairBytes[0]),
                             _mm512_load_si512(kPairBytes[1])};
   // Which slots are used comes from the same lookup, spread over the
