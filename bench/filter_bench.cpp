@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -43,18 +44,29 @@ void filter_corpus(benchmark::State& state, const Preset& preset,
   const kiv::FilterTable table = kiv::make_filter_table(
       kiv::parse_options(preset.option ? 2 : 1, argv), preset.crlf);
   constexpr std::size_t kSlice = 16 * 1024;
-  std::vector<unsigned char> out(kSlice * kiv::kMaxExpansion +
-                                 kiv::kChunkSlack);
+  // The output starts half a page away from the input's place in a page.
+  // Where the two share that place within some hundred bytes, a load
+  // waits for the stores just before it that match it in the low 12
+  // address bits (4K aliasing), and which layout the heap gave decided
+  // the figure: -z ran at 4.7 or 7.7 GB/s on AMD Zen 4 in the same build.
+  constexpr std::uintptr_t kPage = 4096;
+  std::vector<unsigned char> space(kSlice * kiv::kMaxExpansion +
+                                   kiv::kChunkSlack + kPage);
+  const std::uintptr_t from =
+      reinterpret_cast<std::uintptr_t>(corpus.data()) % kPage + kPage / 2;
+  const std::uintptr_t to =
+      reinterpret_cast<std::uintptr_t>(space.data()) % kPage;
+  unsigned char* const out = space.data() + (from + kPage - to) % kPage;
   for (auto _ : state) {
     kiv::FilterState filter_state;
     std::size_t written = 0;
     for (std::size_t at = 0; at < corpus.size(); at += kSlice) {
       std::size_t n = corpus.size() - at < kSlice ? corpus.size() - at : kSlice;
       written += kiv::filter_chunk_at(level, table, filter_state,
-                                      corpus.data() + at, n, out.data());
-      benchmark::DoNotOptimize(out.data());
+                                      corpus.data() + at, n, out);
+      benchmark::DoNotOptimize(out);
     }
-    written += kiv::filter_finish(table, filter_state, out.data());
+    written += kiv::filter_finish(table, filter_state, out);
     benchmark::DoNotOptimize(written);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *

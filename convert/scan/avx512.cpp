@@ -273,8 +273,8 @@ inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
                                    const unsigned char* p, std::uint64_t after,
                                    unsigned char* o) {
   __m512i block = _mm512_loadu_si512(p);
-  // The lookups take 7 bits; the bytes from 128 up are plain, each its
-  // own byte in every slot (mask2 keeps the index there).
+  // The lookups take 7 bits; the bytes from 128 up are plain: they write
+  // one byte (below) and are their own byte in every slot (look_up_forms).
   __mmask64 high = _mm512_movepi8_mask(block);
   __m512i bits =
       _mm512_permutex2var_epi8(scan.bits[0][0], block, scan.bits[0][1]);
@@ -310,14 +310,16 @@ inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
   if (_kortestz_mask64_u8(four, two)) {
     return keep_slots(kSlots == 1 ? block : form[3], one, o);
   }
-  // A one-slot table looks its forms up only here: its bytes are
-  // themselves in one slot.
+  // A one-slot table looks its forms up only here: a byte of it that
+  // writes one byte writes itself (block_slots in layout.cpp gives a form
+  // of one other byte two slots).
   if (kSlots == 1) look_up_forms(scan, block, high, after, form);
   const __m512i pairs[2] = {_mm512_load_si512(kPairBytes[0]),
                             _mm512_load_si512(kPairBytes[1])};
   // Which slots are used comes from the same lookup, spread over the
-  // slots like the forms: a blank writes one byte or none, so one taken
-  // back has no flag left.
+  // slots like the forms. A blank taken back is read in normal mode,
+  // where it writes itself (no option escapes a blank), so clearing all
+  // its flags clears just kWritesOne.
   const __m512i flags =
       _mm512_mask_mov_epi8(bits, taken, _mm512_setzero_si512());
   if (kSlots <= 2 || four == 0) {
