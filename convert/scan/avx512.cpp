@@ -266,7 +266,7 @@ inline void look_up_forms(const SlotScan<kSlots, kTagEnds>& scan,
 // after-tag mode. The masks stay in mask registers, and the blank taken
 // back before the block comes from the table: on AMD Zen 4 each move of a
 // mask to a general register costs about two cycles a block, and with
-// four such moves fewer -h took about 0.75 of the time (kiv_filter_bench).
+// four such moves fewer -h took about 0.8 of the time (kiv_filter_bench).
 template <int kSlots, bool kTagEnds>
 KIV_TARGET(KIV_AVX512_FEATURES)
 inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
