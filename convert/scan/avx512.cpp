@@ -211,6 +211,13 @@ inline unsigned char* keep_slots(__m512i slots, std::uint64_t used,
   return o + _mm_popcnt_u64(used);
 }
 
+// Byte v[index[i] % 64] in place i. (All-ones masked: GCC 12's plain
+// intrinsic warns about an undefined operand.)
+KIV_TARGET(KIV_AVX512_FEATURES)
+inline __m512i permute_bytes(__m512i index, __m512i v) {
+  return _mm512_maskz_permutexvar_epi8(~__mmask64{0}, index, v);
+}
+
 // Index vectors over two sources: for half h, byte 2i is byte 32h + i of
 // the first and byte 2i + 1 that of the second (slot pairs); for quarter
 // q of a half, bytes 4i, 4i + 1 are pair 16q + i of the first and bytes
@@ -325,9 +332,8 @@ inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
   if (kSlots <= 2 || four == 0) {
     const __m512i used_by = _mm512_set1_epi16(kWritesTwo | kWritesOne << 8);
     for (int h = 0; h < 2; ++h) {
-      __mmask64 used = _mm512_test_epi8_mask(
-          _mm512_maskz_permutexvar_epi8(~__mmask64{0}, pairs[h], flags),
-          used_by);
+      __mmask64 used =
+          _mm512_test_epi8_mask(permute_bytes(pairs[h], flags), used_by);
       o = keep_slots(_mm512_permutex2var_epi8(form[2], pairs[h], form[3]),
                      used, o);
     }
@@ -340,12 +346,10 @@ inline unsigned char* expand_block(const SlotScan<kSlots, kTagEnds>& scan,
   for (int h = 0; h < 2; ++h) {
     __m512i front = _mm512_permutex2var_epi8(form[0], pairs[h], form[1]);
     __m512i back = _mm512_permutex2var_epi8(form[2], pairs[h], form[3]);
-    __m512i paired = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, pairs[h],
-                                                   flags);
+    __m512i paired = permute_bytes(pairs[h], flags);
     for (int q = 0; q < 2; ++q) {
-      __mmask64 used = _mm512_test_epi8_mask(
-          _mm512_maskz_permutexvar_epi8(~__mmask64{0}, quads[q], paired),
-          used_by);
+      __mmask64 used =
+          _mm512_test_epi8_mask(permute_bytes(quads[q], paired), used_by);
       o = keep_slots(_mm512_permutex2var_epi8(front, quads[q], back), used,
                      o);
     }
