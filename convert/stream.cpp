@@ -63,7 +63,10 @@ ConvertStatus convert_blocks(std::FILE* input, const FilterTable& table,
     }
     for (std::size_t at = 0; at < size; at += kFilterSlice) {
       std::size_t n = size - at < kFilterSlice ? size - at : kFilterSlice;
-      used += filter_chunk(table, state, data + at, n, output_block() + used);
+      unsigned char* to = slice_space(used);
+      std::size_t made = filter_chunk(table, state, data + at, n, to);
+      place_slice(used, made);
+      used += made;
       if (used >= kFlush) {
         if (!hand_over(used, true)) return ConvertStatus::write_failed;
         used = 0;

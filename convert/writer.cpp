@@ -1,6 +1,7 @@
 #include "convert/writer.h"
 
 #include <atomic>
+#include <cstring>
 
 #include "convert/writer_system.h"
 
@@ -18,6 +19,8 @@ constexpr unsigned kSlack = kBlocks / 2;
 constexpr std::size_t kThreadAfter = 4 * 1024 * 1024;
 
 unsigned char blocks[kBlocks][kOutputBlock];
+// The slice buffer of slice_space: touched only while the thread runs.
+alignas(64) unsigned char slice[kFilterSlice * kMaxExpansion + kChunkSlack];
 
 struct Output {
   bool tried = false;    // whether the thread was asked for
@@ -114,6 +117,14 @@ bool begin_output(std::FILE* output) {
 
 unsigned char* output_block() {
   return blocks[out.handed.load(std::memory_order_relaxed) % kBlocks];
+}
+
+unsigned char* slice_space(std::size_t used) {
+  return out.threaded ? slice : output_block() + used;
+}
+
+void place_slice(std::size_t used, std::size_t n) {
+  if (out.threaded) std::memcpy(output_block() + used, slice, n);
 }
 
 bool hand_over(std::size_t n, bool more) {
