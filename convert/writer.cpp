@@ -25,6 +25,7 @@ alignas(64) unsigned char slice[kFilterSlice * kMaxExpansion + kChunkSlack];
 struct Output {
   bool tried = false;    // whether the thread was asked for
   bool threaded = false;  // whether it was started
+  bool slices_apart = false;  // whether slice_space is the slice buffer
   std::size_t written_alone = 0;  // bytes written before the thread
   // Shared with the writing thread. Blocks handed over and written, as
   // counts; block number k lives in blocks[k % kBlocks]. Until the thread
@@ -120,11 +121,11 @@ unsigned char* output_block() {
 }
 
 unsigned char* slice_space(std::size_t used) {
-  return out.threaded ? slice : output_block() + used;
+  return out.slices_apart ? slice : output_block() + used;
 }
 
 void place_slice(std::size_t used, std::size_t n) {
-  if (out.threaded) std::memcpy(output_block() + used, slice, n);
+  if (out.slices_apart) std::memcpy(output_block() + used, slice, n);
 }
 
 bool hand_over(std::size_t n, bool more) {
@@ -150,6 +151,7 @@ bool hand_over(std::size_t n, bool more) {
   if (more && !out.tried && out.written_alone >= kThreadAfter) {
     out.tried = true;
     out.threaded = second_processor() && start_writing_thread(write_handed_over);
+    out.slices_apart = out.threaded && slices_apart_from_blocks();
   }
   return true;
 }
@@ -163,6 +165,7 @@ bool end_output() {
     out.stop.store(false);
     out.ready.store(false);
     out.threaded = false;
+    out.slices_apart = false;
   }
   return !out.failed.load();
 }

@@ -33,9 +33,10 @@ unsigned char* output_block();
 
 // Where the filter puts the output of one slice (kFilterSlice bytes of
 // input) that belongs at output_block() + used; place_slice(used, n) then
-// puts its n bytes there. While the writing thread runs, the slice goes to
-// a buffer of this thread's own and is copied into the block in one go:
-// the block's cache lines were last read by the other processor, and the
+// puts its n bytes there. While the writing thread runs, on a system
+// where that pays (slices_apart_from_blocks), the slice goes to a buffer
+// of this thread's own and is copied into the block in one go: the
+// block's cache lines were last read by the other processor, and the
 // filter's many small stores, each waiting to take a line back, made it
 // run at less than half its speed (AMD Zen 5: 26 ms instead of 11 for
 // 128 MiB); one copy takes them back at the pace of a copy.

@@ -22,6 +22,10 @@ bool write_block(const unsigned char* data, std::size_t n);
 // True when the process may run on more than one processor.
 bool second_processor();
 
+// Whether, while the writing thread runs, the filter writes each slice
+// into a buffer of its own and copies it into the block (slice_space).
+bool slices_apart_from_blocks();
+
 // Starts the writing thread, which runs body(); false when none could be
 // started. It needs little stack: it only writes.
 bool start_writing_thread(void (*body)());
