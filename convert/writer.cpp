@@ -25,7 +25,6 @@ alignas(64) unsigned char slice[kFilterSlice * kMaxExpansion + kChunkSlack];
 struct Output {
   bool tried = false;    // whether the thread was asked for
   bool threaded = false;  // whether it was started
-  bool slices_apart = false;  // whether slice_space is the slice buffer
   std::size_t written_alone = 0;  // bytes written before the thread
   // Shared with the writing thread. Blocks handed over and written, as
   // counts; block number k lives in blocks[k % kBlocks]. Until the thread
@@ -105,6 +104,9 @@ void wait_queued(unsigned most) {
   sleep_until(out.loop_sleeps, [most] { return queued() <= most; });
 }
 
+// Whether the slices go to the slice buffer (slice_space).
+bool slices_apart() { return out.threaded && slices_apart_from_blocks(); }
+
 }  // namespace
 
 bool begin_output(std::FILE* output) {
@@ -121,11 +123,11 @@ unsigned char* output_block() {
 }
 
 unsigned char* slice_space(std::size_t used) {
-  return out.slices_apart ? slice : output_block() + used;
+  return slices_apart() ? slice : output_block() + used;
 }
 
 void place_slice(std::size_t used, std::size_t n) {
-  if (out.slices_apart) std::memcpy(output_block() + used, slice, n);
+  if (slices_apart()) std::memcpy(output_block() + used, slice, n);
 }
 
 bool hand_over(std::size_t n, bool more) {
@@ -151,7 +153,6 @@ bool hand_over(std::size_t n, bool more) {
   if (more && !out.tried && out.written_alone >= kThreadAfter) {
     out.tried = true;
     out.threaded = second_processor() && start_writing_thread(write_handed_over);
-    out.slices_apart = out.threaded && slices_apart_from_blocks();
   }
   return true;
 }
@@ -165,7 +166,6 @@ bool end_output() {
     out.stop.store(false);
     out.ready.store(false);
     out.threaded = false;
-    out.slices_apart = false;
   }
   return !out.failed.load();
 }
