@@ -32,8 +32,8 @@ struct ScanLayout {
   int special_count;
   unsigned char nibble_low[16];      // bit sets by low and high nibble whose
   unsigned char nibble_high[16];     // AND is non-zero for every special
-  bool two_byte_forms;               // every special becomes two bytes,
-                                     // and there are no tag ends
+  bool two_byte_forms;               // every special becomes '\\' and one
+                                     // byte, and there are no tag ends
   // For scans that build a block's whole output at once, from each byte's
   // form laid out in a fixed number of slots: that number (1, 2 or 4; see
   // block_slots in layout.cpp).
